@@ -1,0 +1,59 @@
+// The command emitters: each turns one attribute or one item into command lines for the
+// host, appended to the state's output lines. Attribute emitters are change-tracked.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+#include "JwwGaibu/model.h"
+
+namespace JwwGaibu {
+
+/// The distance below which two values count as equal, and above which a size is positive.
+inline constexpr double kTolerance = 1e-8;
+
+/// Puts the change-tracking state to its initial form: nothing counts as written yet.
+void ResetCurrentAttributes(TJwwState& s);
+
+// Attribute emitters: each appends its line the first time after the reset and then only
+// when the (normalised) value changes.
+void EmitGroup(TJwwState& s, int32_t group);
+void EmitLayer(TJwwState& s, int32_t layer);
+void EmitColour(TJwwState& s, int32_t colour);
+void EmitLineType(TJwwState& s, int32_t lineType);
+/// -1 means the first-seen width; nothing at all when the input carried no "lw".
+void EmitLineWidth(TJwwState& s, int32_t width);
+void EmitTextType(TJwwState& s, int32_t textType, int32_t colour, double width, double height,
+                  double spacing);
+void EmitCc(TJwwState& s, int32_t cc);
+void EmitFontName(TJwwState& s, std::string_view name);
+void EmitPointType(TJwwState& s, int32_t pointType);
+void EmitExtColour(TJwwState& s, int32_t value);
+/// "z1" to "z5" for the set bits (no tracking); "z4" only when "z5" is not set.
+void EmitZFlags(TJwwState& s, int32_t flags);
+
+// Item emitters: degenerate items append nothing.
+void EmitLine(TJwwState& s, double x1, double y1, double x2, double y2);
+void EmitPoint(TJwwState& s, double x, double y);
+void EmitPointEx(TJwwState& s, int32_t n5, double x, double y, double v3, double v4);
+void EmitCircle(TJwwState& s, double x, double y, double r);
+void EmitArc(TJwwState& s, double x, double y, double r, double v4, double v5, double v6,
+             double v7);
+void EmitText(TJwwState& s, int32_t textKind, std::string_view text, double x, double y,
+              double dx, double dy);
+void EmitDim(TJwwState& s, std::string_view text, double x1, double y1, double x2, double y2,
+             double x, double y, double dx, double dy);
+void EmitSl2(TJwwState& s, double x1, double y1, double x2, double y2);
+void EmitSl3(TJwwState& s, double x1, double y1, double x2, double y2, double x3, double y3);
+void EmitSl4(TJwwState& s, double x1, double y1, double x2, double y2, double x3, double y3,
+             double x4, double y4);
+void EmitSc(TJwwState& s, int32_t n8, double v1, double v2, double v3, double v4, double v5,
+            double v6, double v7);
+void EmitSe(TJwwState& s, int32_t n8, double v1, double v2, double v3, double v4, double v5,
+            double v6, double v7);
+void EmitSo(TJwwState& s, double v1, double v2, double v3, double v4, double v5, double v6,
+            double v7, double v8);
+void EmitSg(TJwwState& s, double v1, double v2, double v3, double v4, double v5, double v6,
+            double v7, double v8);
+
+}  // namespace JwwGaibu

@@ -1,0 +1,57 @@
+// The two ways the program touches files: reading the host's file in large blocks, and
+// replacing the command file atomically. Implemented once per platform.
+#pragma once
+
+#include <cstddef>
+#include <filesystem>
+#include <memory>
+#include <string_view>
+
+namespace JwwGaibu {
+
+/// A file opened for reading.
+class InputFile {
+ public:
+  enum class OpenResult { kOk, kMissing, kError };
+
+  InputFile();
+  ~InputFile();
+  InputFile(const InputFile&) = delete;
+  InputFile& operator=(const InputFile&) = delete;
+
+  /// Opens `path` for reading; kMissing when nothing exists there.
+  OpenResult Open(const std::filesystem::path& path);
+  /// Reads up to `size` bytes; the count read, 0 at the end, -1 on a read error.
+  std::ptrdiff_t Read(char* buffer, std::size_t size);
+
+ private:
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
+};
+
+/// Writes a new file beside `path` and, once it is complete and flushed to disk, renames
+/// it over `path`. Any failure removes the new file; Commit() reports whether `path` now
+/// holds exactly what was written.
+class AtomicFileWriter {
+ public:
+  AtomicFileWriter();
+  ~AtomicFileWriter();  ///< removes the new file unless committed
+  AtomicFileWriter(const AtomicFileWriter&) = delete;
+  AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
+
+  /// Creates the temporary file in the folder of `path`.
+  bool Open(const std::filesystem::path& path);
+  /// Appends bytes to the temporary file.
+  bool Write(std::string_view bytes);
+  /// Flushes, closes and renames over the target. False if anything failed since Open.
+  bool Commit();
+
+ private:
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
+};
+
+/// Removes the file at `path` if there is one; true when nothing is left there.
+bool RemoveFileIfPresent(const std::filesystem::path& path);
+
+}  // namespace JwwGaibu

@@ -1,0 +1,58 @@
+// The dialog's handlers: show, OK, Cancel and close, written once over the platform.
+#pragma once
+
+#include <filesystem>
+#include <memory>
+
+#include "JwwGaibu/model.h"
+#include "Unit1/platform.h"
+
+namespace Unit1 {
+
+/// The command file beside the program.
+inline constexpr const char* kInterchangeFileName = "JWC_TEMP.TXT";
+
+/// Dialog texts (UTF-8; the Win32 front end converts them to UTF-16).
+inline constexpr std::string_view kApplicationTitle = "rq27_文字間隔ゼロ化";
+inline constexpr std::string_view kCaption = "文字間隔ゼロ化";
+inline constexpr std::string_view kStatusOpened = "　";
+inline constexpr std::string_view kStatusZeroing = "文字間隔ゼロ化を行います";
+inline constexpr std::string_view kStatusWriting = "ファイル生成中です";
+
+/// How the run ended, for front ends that can report it.
+enum class RunOutcome {
+  kOpen,          ///< the dialog has not closed yet
+  kSaved,         ///< the command file was written
+  kSaveFailed,    ///< writing failed; no command file is left
+};
+
+/// The one dialog. It owns the interchange unit's state for the whole run.
+class TForm1 {
+ public:
+  explicit TForm1(Platform& platform);
+  ~TForm1();
+
+  /// Places the dialog at the pointer, finds the program's folder and loads the file.
+  void FormShow();
+  /// OK: zero the spacing, "hd", write every item back, close.
+  void Button1Click();
+  /// Cancel: close (the command file becomes "hq").
+  void Button2Click();
+  /// Saves the command file and releases the model. Runs once; later calls do nothing.
+  void FormClose();
+
+  const std::filesystem::path& ProgramFolder() const { return programFolder_; }
+  std::filesystem::path InterchangeFilePath() const { return programFolder_ / kInterchangeFileName; }
+  JwwGaibu::TJwwState& State() { return *state_; }
+  RunOutcome Outcome() const { return outcome_; }
+  /// True when the file was there but could not be read, so OK leaves the drawing alone.
+  bool LoadFailed() const { return state_->LoadFailed; }
+
+ private:
+  Platform& platform_;
+  std::filesystem::path programFolder_;
+  std::unique_ptr<JwwGaibu::TJwwState> state_;
+  RunOutcome outcome_ = RunOutcome::kOpen;
+};
+
+}  // namespace Unit1

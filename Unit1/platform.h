@@ -1,0 +1,34 @@
+// What the dialog's handlers need of the windowing platform, and nothing more. The Win32
+// dialog and the console front end each implement it; tests use a fake.
+#pragma once
+
+#include <filesystem>
+#include <string_view>
+
+#include "JwwGaibu/write_back.h"
+
+namespace Unit1 {
+
+struct ScreenPoint {
+  int X = 0;
+  int Y = 0;
+};
+
+/// The status line (text and Escape poll, via ProgressLabel) and the rest of the dialog.
+class Platform : public JwwGaibu::ProgressLabel {
+ public:
+  /// The mouse pointer's position in screen coordinates.
+  virtual ScreenPoint PointerPosition() = 0;
+  /// The dialog's full width including its frame.
+  virtual int OuterWidth() = 0;
+  /// Moves the dialog's outer top-left corner there, with no clamping to the screen.
+  virtual void SetLeftTop(int left, int top) = 0;
+  /// Full path of the program's own executable.
+  virtual std::filesystem::path OwnFilePath() = 0;
+  /// State of the negative-only check box.
+  virtual bool CheckBoxChecked() = 0;
+  /// Starts closing the dialog; FormClose runs before the window goes.
+  virtual void CloseDialog() = 0;
+};
+
+}  // namespace Unit1
