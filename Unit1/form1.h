@@ -18,6 +18,21 @@ inline constexpr std::string_view kCaption = "文字間隔ゼロ化";
 inline constexpr std::string_view kStatusOpened = "　";
 inline constexpr std::string_view kStatusZeroing = "文字間隔ゼロ化を行います";
 inline constexpr std::string_view kStatusWriting = "ファイル生成中です";
+inline constexpr std::string_view kCheckBoxText = "文字間隔の値がマイナス値のものだけをゼロ化する";
+/// Label1 to Label9, the explanation lines.
+inline constexpr std::string_view kExplanationLines[9] = {
+    "◆この外部変形アプリケーションは、選択した任意サイズの文字の",
+    "文字間隔をゼロにするものです。",
+    "◆文字種１～10については、設定→基本設定　[文字]タブでの",
+    "各間隔の値をゼロ等にする事で対応して下さい。",
+    "◆本ソフトは、SFC/P21保存時に文字間隔エラーが出る場合等に",
+    "利用して頂ければと思います。",
+    "◆ブロック図形内のものは処理出来ませんので御注意下さい。",
+    "ブロック編集内で行う場合には、本ソフトを JWWインストールした",
+    "フォルダに配置して実行を行って下さい。",
+};
+inline constexpr std::string_view kButton1Text = "ＯＫ(&Y)";
+inline constexpr std::string_view kButton2Text = "キャンセル(&N)";
 
 /// How the run ended, for front ends that can report it.
 enum class RunOutcome {

@@ -1,0 +1,629 @@
+#include "JwwGaibu/reader.h"
+
+#include <cmath>
+#include <cstring>
+
+#include "JwwGaibu/file_io.h"
+#include "MyFunc/my_func.h"
+
+namespace JwwGaibu {
+
+using MyFunc::IsLeadByte;
+using MyFunc::ParseIntOrZero;
+
+void TokenizeLine(std::string_view line, TJwwTokens& tokens) {
+  // Tokens are copied into the scratch buffer because the rules drop bytes (quotes,
+  // control bytes) from the middle of a token; each token is then a view of the buffer.
+  if (tokens.Scratch.size() < line.size()) tokens.Scratch.resize(line.size());
+  for (int i = 0; i < tokens.N; ++i) tokens.T[i] = std::string_view();
+  char* out = tokens.Scratch.data();
+  size_t w = 0;
+  size_t tokenStart = 0;
+  int slot = 0;
+  bool separating = true;
+  const size_t n = line.size();
+  size_t i = 0;
+  while (i < n) {
+    const auto b = static_cast<unsigned char>(line[i]);
+    if (IsLeadByte(b)) {
+      if (i + 1 >= n) break;  // a lead byte without its second byte is dropped
+      out[w++] = line[i];
+      out[w++] = line[i + 1];
+      i += 2;
+      continue;
+    }
+    ++i;
+    if (separating) {
+      if (b == '"') {
+        separating = false;
+        continue;
+      }
+      if (b == '=') {
+        out[w++] = '=';
+        separating = false;
+        continue;
+      }
+      if (b == ' ' || b == '\t') {
+        if (w > tokenStart) {
+          if (slot == kMaxTokens - 1) break;  // no 33rd slot: the rest of the line is dropped
+          tokens.T[slot++] = std::string_view(out + tokenStart, w - tokenStart);
+          tokenStart = w;
+        }
+        continue;
+      }
+    }
+    if (b >= 0x20 && b <= 0xFD) out[w++] = static_cast<char>(b);
+  }
+  tokens.T[slot] = std::string_view(out + tokenStart, w - tokenStart);
+  tokens.N = slot + 1;
+}
+
+namespace {
+
+/// Raised by a real field too large for a double; ParseLine turns it into its result.
+struct RealOverflow {};
+
+double Real(std::string_view field) {
+  MyFunc::RealStatus status = MyFunc::RealStatus::kOk;
+  const double v = MyFunc::ParseRealOrZero(field, status);
+  if (status == MyFunc::RealStatus::kOverflow) throw RealOverflow{};
+  return v;
+}
+
+bool StartsWith(std::string_view t, std::string_view prefix) {
+  return t.size() >= prefix.size() && std::memcmp(t.data(), prefix.data(), prefix.size()) == 0;
+}
+
+/// 0-based position of the first occurrence of `needle` in `t` that starts on a character
+/// boundary (never on the second byte of a two-byte character), or npos.
+size_t FindOnCharBoundary(std::string_view t, std::string_view needle) {
+  size_t i = 0;
+  while (i < t.size()) {
+    if (t.substr(i, needle.size()) == needle) return i;
+    i += IsLeadByte(static_cast<unsigned char>(t[i])) ? 2 : 1;
+  }
+  return std::string_view::npos;
+}
+
+/// The single hexadecimal digit at byte 3 of a layer group or layer record; 0 otherwise.
+int32_t HexDigitAt3(std::string_view t0) {
+  if (t0.size() < 3) return 0;
+  const char c = t0[2];
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  return 0;
+}
+
+std::string_view From(std::string_view t0, size_t byte) {  // byte counted from 1
+  return byte - 1 < t0.size() ? t0.substr(byte - 1) : std::string_view();
+}
+
+void ClearItemMarks(TJwwState& s) {
+  s.CurZFlags = 0;
+  s.CurHhp = 0;
+}
+
+void EndItem(TJwwState& s) {
+  ClearItemMarks(s);
+  s.InPolyline = false;
+  s.AfterMsg = false;
+}
+
+constexpr std::string_view kTextKeywords[] = {"ch", "cv", "cs", "cr", "co",
+                                              "cp", "ct", "ck", "cz", "c2"};
+
+int TextKeywordIndex(std::string_view t0) {
+  if (t0.size() != 2 || t0[0] != 'c') return -1;
+  for (int k = 0; k < 10; ++k)
+    if (t0 == kTextKeywords[k]) return k;
+  return -1;
+}
+
+void ResolveText(const TJwwState& s, TJwwEntText& text, int32_t kind, const TJwwTokens& tk) {
+  text.TextKind = kind;
+  text.Cc = s.CurCc;
+  text.TextType = s.CurTextType;
+  if (text.TextType >= 1 && text.TextType <= 10) {
+    const TJwwTextType& type = s.TextTypes[text.TextType - 1];
+    text.Width = type.Width;
+    text.Height = type.Height;
+    text.Spacing = type.Spacing;
+    text.Head.Colour = type.Colour;
+  } else {
+    text.Width = s.CurFreeWidth;
+    text.Height = s.CurFreeHeight;
+    text.Spacing = s.CurFreeSpacing;
+    text.Head.Colour = s.CurFreeColour;
+  }
+  text.X = Real(tk[1]);
+  text.Y = Real(tk[2]);
+  text.Dx = Real(tk[3]);
+  text.Dy = Real(tk[4]);
+  text.FontName.assign(s.CurFontName);
+  text.Text.assign(tk[5]);
+}
+
+struct Corner {
+  double X, Y;
+};
+
+bool SameCorner(Corner a, Corner b) {
+  return std::fabs(a.X - b.X) <= 1e-10 && std::fabs(a.Y - b.Y) <= 1e-10;
+}
+
+void AddSl2(TJwwState& s, Corner a, Corner b) {
+  auto& r = AddItem(s, s.Sl2Table, kKindSl2);
+  r.ExtColour = s.CurExtColour;
+  r.X1 = a.X, r.Y1 = a.Y, r.X2 = b.X, r.Y2 = b.Y;
+}
+
+void AddSl3(TJwwState& s, Corner a, Corner b, Corner c) {
+  auto& r = AddItem(s, s.Sl3Table, kKindSl3);
+  r.ExtColour = s.CurExtColour;
+  r.X1 = a.X, r.Y1 = a.Y, r.X2 = b.X, r.Y2 = b.Y, r.X3 = c.X, r.Y3 = c.Y;
+}
+
+void AddSl4(TJwwState& s, Corner a, Corner b, Corner c, Corner d) {
+  auto& r = AddItem(s, s.Sl4Table, kKindSl4);
+  r.ExtColour = s.CurExtColour;
+  r.X1 = a.X, r.Y1 = a.Y, r.X2 = b.X, r.Y2 = b.Y, r.X3 = c.X, r.Y3 = c.Y, r.X4 = d.X, r.Y4 = d.Y;
+}
+
+/// An "sl" solid of two, three or four corners; coinciding corners collapse it to fewer.
+void ReadSolid(TJwwState& s, const TJwwTokens& tk, int corners) {
+  Corner p[4]{};
+  for (int i = 0; i < corners; ++i) {
+    p[i].X = Real(tk[1 + 2 * i]);
+    p[i].Y = Real(tk[2 + 2 * i]);
+  }
+  if (corners == 2) {
+    AddSl2(s, p[0], p[1]);
+  } else if (corners == 3) {
+    if (SameCorner(p[0], p[1]))
+      AddSl2(s, p[0], p[2]);
+    else if (SameCorner(p[1], p[2]))
+      AddSl2(s, p[0], p[1]);
+    else
+      AddSl3(s, p[0], p[1], p[2]);
+  } else {
+    const bool e12 = SameCorner(p[0], p[1]), e13 = SameCorner(p[0], p[2]);
+    const bool e14 = SameCorner(p[0], p[3]), e23 = SameCorner(p[1], p[2]);
+    const bool e24 = SameCorner(p[1], p[3]), e34 = SameCorner(p[2], p[3]);
+    if (e12 && e13)
+      AddSl2(s, p[0], p[3]);
+    else if (e23 && e24)
+      AddSl2(s, p[0], p[1]);
+    else if (e12 && e34)
+      AddSl2(s, p[0], p[2]);
+    else if (e14 || e24 || e34)
+      AddSl3(s, p[0], p[1], p[2]);
+    else if (e13 || e23)
+      AddSl3(s, p[0], p[1], p[3]);
+    else if (e12)
+      AddSl3(s, p[0], p[2], p[3]);
+    else
+      AddSl4(s, p[0], p[1], p[2], p[3]);
+  }
+  EndItem(s);
+}
+
+template <class T>
+void ReadScSe(TJwwState& s, TJwwTable<T>& table, int32_t kind, const TJwwTokens& tk) {
+  T& r = AddItem(s, table, kind);
+  r.ExtColour = s.CurExtColour;
+  double* v[] = {&r.V1, &r.V2, &r.V3, &r.V4, &r.V5, &r.V6, &r.V7};
+  for (int i = 0; i < 7; ++i) *v[i] = Real(tk[1 + i]);
+  r.N8 = ParseIntOrZero(tk[8]);
+  EndItem(s);
+}
+
+template <class T>
+void ReadSoSg(TJwwState& s, TJwwTable<T>& table, int32_t kind, const TJwwTokens& tk) {
+  T& r = AddItem(s, table, kind);
+  r.ExtColour = s.CurExtColour;
+  double* v[] = {&r.V1, &r.V2, &r.V3, &r.V4, &r.V5, &r.V6, &r.V7, &r.V8};
+  for (int i = 0; i < 8; ++i) *v[i] = Real(tk[1 + i]);
+  EndItem(s);
+}
+
+void ReadLineCoordinates(TJwwEntLine& line, const TJwwTokens& tk) {
+  line.X1 = Real(tk[0]);
+  line.Y1 = Real(tk[1]);
+  line.X2 = Real(tk[2]);
+  line.Y2 = Real(tk[3]);
+}
+
+// ---- Records by family. Each returns true when it took the line. ----
+
+bool HeaderRecord(TJwwState& s, std::string_view t0, const TJwwTokens& tk) {
+  const int n = tk.N;
+  if (t0 == "hk") {
+    if (n < 2) return false;
+    s.HkValue = Real(tk[1]);
+  } else if (t0 == "hs") {
+    if (n < 17) return false;
+    for (int i = 0; i < 16; ++i) s.GroupScale[i] = Real(tk[i + 1]);
+  } else if (t0 == "hzs") {
+    if (n < 3) return false;
+    s.PaperWidth = Real(tk[1]);
+    s.PaperHeight = Real(tk[2]);
+  } else if (t0 == "hcw" || t0 == "hch" || t0 == "hcd") {
+    if (n < 11) return false;
+    double TJwwTextType::*field = t0 == "hcw"   ? &TJwwTextType::Width
+                                  : t0 == "hch" ? &TJwwTextType::Height
+                                                : &TJwwTextType::Spacing;
+    for (int i = 0; i < 10; ++i) s.TextTypes[i].*field = Real(tk[i + 1]);
+  } else if (t0 == "hcc") {
+    if (n < 11) return false;
+    for (int i = 0; i < 10; ++i) s.TextTypes[i].Colour = ParseIntOrZero(tk[i + 1]);
+  } else if (t0 == "bz") {
+    s.BzFlag = true;
+  } else if (t0 == "hn") {
+    if (n < 5) return false;
+    for (int i = 0; i < 4; ++i) s.HnValues[i] = Real(tk[i + 1]);
+  } else {
+    return false;
+  }
+  return true;
+}
+
+/// Takes the first-seen capture of attribute `flag` if it is still open.
+bool FirstOf(TJwwState& s, int flag) {
+  if (!s.AttrFirst[flag]) return false;
+  s.AttrFirst[flag] = false;
+  return true;
+}
+
+bool AttributeRecord(TJwwState& s, std::string_view t0, const TJwwTokens& tk) {
+  const int n = tk.N;
+  if (StartsWith(t0, "lgn")) {
+    s.GroupNames[s.CurGroup].assign(From(t0, 4));
+    return true;
+  }
+  if (StartsWith(t0, "lyn")) {
+    s.LayerNames[s.CurGroup * 16 + s.CurLayer].assign(From(t0, 4));
+    return true;
+  }
+  if (StartsWith(t0, "lg")) {
+    const int32_t g = HexDigitAt3(t0);
+    s.CurGroup = g;
+    if (FirstOf(s, kFirstGroup)) s.FirstGroup = g;
+    if (n >= 2) s.GroupNumbers[g] = ParseIntOrZero(tk[1]);
+  } else if (StartsWith(t0, "ly")) {
+    const int32_t l = HexDigitAt3(t0);
+    s.CurLayer = l;
+    if (FirstOf(s, kFirstLayer)) s.FirstLayer = l;
+    if (n >= 2) s.LayerNumbers[s.CurGroup * 16 + l] = ParseIntOrZero(tk[1]);
+  } else if (StartsWith(t0, "lc")) {
+    const int32_t c = ParseIntOrZero(From(t0, 3));
+    s.CurColour = c;
+    if (FirstOf(s, kFirstColour)) s.FirstColour = c;
+    if (c == 10 && n >= 2) s.CurExtColour = ParseIntOrZero(tk[1]);
+  } else if (StartsWith(t0, "lt")) {
+    s.CurLineType = ParseIntOrZero(From(t0, 3));
+    if (FirstOf(s, kFirstLineType)) s.FirstLineType = s.CurLineType;
+  } else if (StartsWith(t0, "lw")) {
+    s.CurLineWidth = ParseIntOrZero(From(t0, 3));
+    if (FirstOf(s, kFirstLineWidth)) s.FirstLineWidth = s.CurLineWidth;
+    s.LineWidthSeen = true;
+  } else if (StartsWith(t0, "cn$")) {
+    s.CurFontName.assign(From(t0, 4));
+    if (s.FirstFontName.empty()) s.FirstFontName = s.CurFontName;
+  } else if (StartsWith(t0, "cn")) {
+    const int32_t k = ParseIntOrZero(From(t0, 3));
+    const bool first = FirstOf(s, kFirstTextType);
+    s.CurTextType = k;
+    if (first) s.FirstTextType = k;
+    if (k == 0 && n >= 5) {
+      s.CurFreeWidth = Real(tk[1]);
+      s.CurFreeHeight = Real(tk[2]);
+      s.CurFreeSpacing = Real(tk[3]);
+      s.CurFreeColour = ParseIntOrZero(tk[4]);
+      if (first) {
+        s.FirstFreeWidth = s.CurFreeWidth;
+        s.FirstFreeHeight = s.CurFreeHeight;
+        s.FirstFreeSpacing = s.CurFreeSpacing;
+        s.FirstFreeColour = s.CurFreeColour;
+      }
+    }
+  } else if (StartsWith(t0, "cc")) {
+    const int32_t v = t0.size() >= 3 ? ParseIntOrZero(t0.substr(2, 1)) : 0;
+    s.CurCc = v >= 0 && v <= 8 ? v : 0;
+  } else {
+    return false;
+  }
+  s.InPolyline = false;
+  return true;
+}
+
+bool MarkerRecord(TJwwState& s, std::string_view t0) {
+  if (t0.size() == 2 && t0[0] == 'z' && t0[1] >= '1' && t0[1] <= '5') {
+    s.CurZFlags |= 1 << (t0[1] - '1');
+    return true;
+  }
+  if (StartsWith(t0, "pn")) {
+    s.CurPointType = ParseIntOrZero(From(t0, 3));
+    s.InPolyline = false;
+    return true;
+  }
+  if (t0 == "pl") {
+    ++s.PolylineCount;
+    s.InPolyline = true;
+    s.AfterMsg = false;
+    return true;
+  }
+  if (t0 == "msg") {
+    s.AfterMsg = true;
+    s.InPolyline = false;
+    return true;
+  }
+  if (t0 == "#") {
+    s.InPolyline = false;
+    s.AfterMsg = false;
+    return true;
+  }
+  return false;
+}
+
+bool ReferencePointRecord(TJwwState& s, std::string_view t0, const TJwwTokens& tk) {
+  if (StartsWith(t0, "hp") && tk.N >= 3) {
+    std::string_view number = From(t0, 3);
+    int32_t kind = 0;
+    constexpr std::string_view kSuffixes[] = {"-", "ln", "ci", "ch"};
+    for (int k = 0; k < 4; ++k) {
+      const size_t p = FindOnCharBoundary(t0, kSuffixes[k]);
+      if (p != std::string_view::npos && p >= 2) {
+        number = t0.substr(2, p - 2);
+        kind = k + 1;
+      }
+    }
+    const int32_t slot = ParseIntOrZero(number);
+    if (slot >= 1 && slot <= 99) {
+      TJwwRefPoint& point = s.RefPoints[slot];
+      point.Used = true;
+      point.X = Real(tk[1]);
+      point.Y = Real(tk[2]);
+      point.Kind = kind;
+      ++s.RefPointCount;
+    }
+    return true;
+  }
+  if (StartsWith(t0, "hhp")) {
+    size_t length = t0.size() - 3;
+    for (std::string_view suffix : {"ln", "ci", "ch"}) {
+      const size_t p = FindOnCharBoundary(t0, suffix);
+      if (p != std::string_view::npos && p > 3) length = p - 3;
+    }
+    s.CurHhp = ParseIntOrZero(t0.substr(3, length));
+    return true;
+  }
+  return false;
+}
+
+bool ItemRecord(TJwwState& s, std::string_view t0, const TJwwTokens& tk) {
+  const int n = tk.N;
+  if (t0 == "ci") {
+    if (n == 4) {
+      auto& r = AddItem(s, s.CircleTable, kKindCircle);
+      r.X = Real(tk[1]);
+      r.Y = Real(tk[2]);
+      r.R = Real(tk[3]);
+    } else if (n >= 8) {
+      auto& r = AddItem(s, s.ArcTable, kKindArc);
+      double* v[] = {&r.X, &r.Y, &r.R, &r.V4, &r.V5, &r.V6, &r.V7};
+      for (int i = 0; i < 7; ++i) *v[i] = Real(tk[1 + i]);
+    } else {
+      return false;
+    }
+    EndItem(s);
+    return true;
+  }
+  if (const int k = TextKeywordIndex(t0); k >= 0) {
+    if (n < 6) return false;
+    if (s.AfterMsg && k == 2) {
+      auto& dim = AddItem(s, s.DimTable, kKindDim);
+      dim.Line = s.PendingDimLine;
+      dim.Line.PolylineNo = 0;
+      InitEntHead(s, dim.Text.Head);
+      ResolveText(s, dim.Text, 2, tk);
+    } else {
+      auto& text = AddItem(s, s.TextTable, kKindText);
+      ResolveText(s, text, k, tk);
+    }
+    EndItem(s);
+    return true;
+  }
+  if (t0 == "pt") {
+    if (n == 3) {
+      auto& r = AddItem(s, s.PointTable, kKindPoint);
+      r.Head.Colour = s.CurPointType;
+      r.X = Real(tk[1]);
+      r.Y = Real(tk[2]);
+    } else if (n >= 6) {
+      auto& r = AddItem(s, s.PointExTable, kKindPointEx);
+      r.Head.Colour = s.CurPointType;
+      r.X = Real(tk[1]);
+      r.Y = Real(tk[2]);
+      r.V3 = Real(tk[3]);
+      r.V4 = Real(tk[4]);
+      r.N5 = ParseIntOrZero(tk[5]);
+    } else {
+      return false;
+    }
+    EndItem(s);
+    return true;
+  }
+  if (t0 == "BL") {
+    if (n < 4) return false;
+    auto& r = AddItem(s, s.BlockTable, kKindBlock);
+    r.X = Real(tk[1]);
+    r.Y = Real(tk[2]);
+    r.Name.assign(tk[3]);
+    EndItem(s);
+    return true;
+  }
+  if (t0 == "sl") {
+    if (n == 5) {
+      ReadSolid(s, tk, 2);
+    } else if (n == 7) {
+      ReadSolid(s, tk, 3);
+    } else if (n >= 9) {
+      ReadSolid(s, tk, 4);
+    } else {
+      return false;
+    }
+    return true;
+  }
+  if (n < 9) return false;
+  if (t0 == "sc") {
+    ReadScSe(s, s.ScTable, kKindSc, tk);
+  } else if (t0 == "se") {
+    ReadScSe(s, s.SeTable, kKindSe, tk);
+  } else if (t0 == "so") {
+    ReadSoSg(s, s.SoTable, kKindSo, tk);
+  } else if (t0 == "sg") {
+    ReadSoSg(s, s.SgTable, kKindSg, tk);
+  } else {
+    return false;
+  }
+  return true;
+}
+
+/// A line of four numbers without a keyword: a line item, or the measure line of the
+/// dimension that the next "cs" text completes.
+void PlainLine(TJwwState& s, const TJwwTokens& tk) {
+  if (s.AfterMsg) {
+    TJwwEntLine& pending = s.PendingDimLine;
+    pending = TJwwEntLine{};
+    InitEntHead(s, pending.Head);
+    ReadLineCoordinates(pending, tk);
+  } else {
+    auto& line = AddItem(s, s.LineTable, kKindLine);
+    line.PolylineNo = s.InPolyline ? s.PolylineCount : 0;
+    ReadLineCoordinates(line, tk);
+  }
+  ClearItemMarks(s);
+}
+
+void Dispatch(TJwwState& s, const TJwwTokens& tk) {
+  const std::string_view t0 = tk[0];
+  // "file=" can only be present when the token holds "=", which switched separating off.
+  if (t0.find('=') != std::string_view::npos &&
+      FindOnCharBoundary(t0, "file=") != std::string_view::npos) {
+    s.FileName.assign(From(t0, 6));
+    return;
+  }
+  if (HeaderRecord(s, t0, tk)) return;
+  if (AttributeRecord(s, t0, tk)) return;
+  if (MarkerRecord(s, t0)) return;
+  if (ReferencePointRecord(s, t0, tk)) return;
+  if (ItemRecord(s, t0, tk)) return;
+  if (tk.N == 4) PlainLine(s, tk);
+}
+
+}  // namespace
+
+bool ParseLine(TJwwState& s, std::string_view line, TJwwTokens& tokens) {
+  if (line.empty()) return true;
+  TokenizeLine(line, tokens);
+  if (tokens.Blank()) return true;
+  try {
+    Dispatch(s, tokens);
+  } catch (const RealOverflow&) {
+    return false;
+  }
+  return true;
+}
+
+bool ParseLine(TJwwState& s, std::string_view line) {
+  TJwwTokens tokens;
+  return ParseLine(s, line, tokens);
+}
+
+namespace {
+
+constexpr char kCtrlZ = 0x1A;
+constexpr size_t kReadBlock = size_t{1} << 20;
+
+/// Applies one raw line (without its LF). Returns false to stop reading: `ok` then says
+/// whether the stop is the end-of-file mark (true) or a failed line (false).
+bool ApplyRawLine(TJwwState& s, std::string_view raw, TJwwTokens& tokens, std::string& clean,
+                  bool& ok) {
+  if (!raw.empty() && raw[0] == kCtrlZ) {  // the end-of-file mark
+    ok = true;
+    return false;
+  }
+  if (const void* z = std::memchr(raw.data(), kCtrlZ, raw.size()))
+    raw = raw.substr(0, static_cast<const char*>(z) - raw.data());
+  if (std::memchr(raw.data(), '\r', raw.size()) != nullptr) {
+    // A CR before the LF is part of the line end, and a lone CR is dropped: no CR is content.
+    clean.clear();
+    for (char c : raw)
+      if (c != '\r') clean.push_back(c);
+    raw = clean;
+  }
+  if (!ParseLine(s, raw, tokens)) {
+    ok = false;
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool LoadInterchangeFile(TJwwState& s, const std::filesystem::path& path) {
+  InputFile file;
+  switch (file.Open(path)) {
+    case InputFile::OpenResult::kMissing:
+      return false;
+    case InputFile::OpenResult::kError:
+      s.LoadFailed = true;
+      return false;
+    case InputFile::OpenResult::kOk:
+      break;
+  }
+  TJwwTokens tokens;
+  std::string clean;
+  std::string buffer(kReadBlock, '\0');
+  size_t begin = 0;    // start of the unread part of the current line
+  size_t scanned = 0;  // bytes from `begin` already known to hold no LF
+  size_t end = 0;      // end of the data in the buffer
+  bool atEnd = false;
+  bool ok = true;
+  for (;;) {
+    const char* data = buffer.data();
+    const void* lf = std::memchr(data + begin + scanned, '\n', end - begin - scanned);
+    if (lf != nullptr) {
+      const size_t stop = static_cast<const char*>(lf) - data;
+      if (!ApplyRawLine(s, std::string_view(data + begin, stop - begin), tokens, clean, ok)) break;
+      begin = stop + 1;
+      scanned = 0;
+      continue;
+    }
+    scanned = end - begin;
+    if (atEnd) {
+      if (begin < end) ApplyRawLine(s, std::string_view(data + begin, end - begin), tokens, clean, ok);
+      break;
+    }
+    if (begin > 0) {  // keep the partial line at the front of the buffer
+      std::memmove(buffer.data(), data + begin, end - begin);
+      end -= begin;
+      begin = 0;
+    }
+    if (end == buffer.size()) buffer.resize(buffer.size() * 2);  // a line longer than the buffer
+    const std::ptrdiff_t got = file.Read(buffer.data() + end, buffer.size() - end);
+    if (got < 0) {
+      ok = false;
+      break;
+    }
+    if (got == 0)
+      atEnd = true;
+    else
+      end += static_cast<size_t>(got);
+  }
+  if (!ok) s.LoadFailed = true;
+  return ok;
+}
+
+}  // namespace JwwGaibu

@@ -1,0 +1,91 @@
+// rq27 in a terminal: the same handlers as the dialog, played on standard error and input.
+#include <cstdio>
+#include <cstring>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "Unit1/form1.h"
+#include "Unit1/platform-console.h"
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: rq27 [--yes | --cancel] [--negative-only] [FOLDER]\n"
+    "\n"
+    "Sets the character spacing of the free-size texts in JWC_TEMP.TXT to zero and\n"
+    "writes the commands for the host back into that file.\n"
+    "\n"
+    "  FOLDER           where JWC_TEMP.TXT is (default: the folder of this program)\n"
+    "  --yes            answer OK without asking\n"
+    "  --cancel         answer Cancel without asking (the file becomes \"hq\")\n"
+    "  --negative-only  only zero spacings that are not positive (the check box)\n"
+    "  --help           show this text\n"
+    "\n"
+    "Without --yes or --cancel the dialog is shown on the terminal: Enter or y is OK,\n"
+    "n or Esc is Cancel, space toggles the check box. Without a terminal it cancels.\n"
+    "Esc during the write-back stops it (the drawing is then left unchanged).\n"
+    "Exit status: 0 when the command file was written, 1 when writing failed, 2 for bad usage.\n";
+
+enum class Answer { kAsk, kYes, kCancel };
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Answer answer = Answer::kAsk;
+  bool negativeOnly = false;
+  std::optional<std::filesystem::path> folder;
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view arg = argv[i];
+    if (arg == "--help" || arg == "-h") {
+      std::fputs(kUsage, stdout);
+      return 0;
+    }
+    if (arg == "--yes" || arg == "--cancel") {
+      const Answer given = arg == "--yes" ? Answer::kYes : Answer::kCancel;
+      if (answer != Answer::kAsk && answer != given) {
+        std::fputs("rq27: --yes and --cancel exclude each other\n", stderr);
+        return 2;
+      }
+      answer = given;
+    } else if (arg == "--negative-only") {
+      negativeOnly = true;
+    } else if (arg.size() > 1 && arg[0] == '-' && arg != "--") {
+      std::fprintf(stderr, "rq27: unknown option %s\n%s", argv[i], kUsage);
+      return 2;
+    } else {
+      if (arg == "--") {
+        if (++i >= argc) break;
+      }
+      if (folder) {
+        std::fputs("rq27: only one FOLDER may be given\n", stderr);
+        return 2;
+      }
+      folder = std::filesystem::path(argv[i]);
+    }
+  }
+
+  Unit1::ConsolePlatform platform(folder, negativeOnly);
+  Unit1::TForm1 form(platform);
+  form.FormShow();
+  const std::string file = form.InterchangeFilePath().string();
+  if (form.LoadFailed())
+    std::fprintf(stderr, "rq27: %s could not be read to its end; OK will leave the drawing "
+                 "unchanged\n", file.c_str());
+
+  bool ok = answer == Answer::kYes;
+  if (answer == Answer::kAsk)
+    ok = platform.Interactive() && platform.AskUser() == Unit1::ConsolePlatform::Choice::kOk;
+  if (ok)
+    form.Button1Click();
+  else
+    form.Button2Click();
+  if (platform.Closed()) form.FormClose();
+  platform.FinishStatusLine();
+
+  if (form.Outcome() != Unit1::RunOutcome::kSaved) {
+    std::fprintf(stderr, "rq27: could not write %s; no command file was left\n", file.c_str());
+    return 1;
+  }
+  return 0;
+}

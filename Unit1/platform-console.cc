@@ -1,0 +1,155 @@
+#include "Unit1/platform-console.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <system_error>
+
+#include "Unit1/form1.h"
+
+namespace Unit1 {
+
+namespace {
+
+// The terminal settings to restore, kept for the signal handler, which can reach nothing
+// else. Written once before the handler is installed, read-only afterwards.
+struct termios g_savedTerminal;
+
+void RestoreTerminal() { tcsetattr(STDIN_FILENO, TCSANOW, &g_savedTerminal); }
+
+void RestoreTerminalAndDie(int sig) {
+  RestoreTerminal();
+  signal(sig, SIG_DFL);
+  raise(sig);
+}
+
+void WriteErr(std::string_view text) {
+  while (!text.empty()) {
+    const ssize_t n = write(STDERR_FILENO, text.data(), text.size());
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return;
+    }
+    text.remove_prefix(static_cast<size_t>(n));
+  }
+}
+
+}  // namespace
+
+ConsolePlatform::ConsolePlatform(std::optional<std::filesystem::path> folder, bool negativeOnly)
+    : folder_(std::move(folder)), checked_(negativeOnly) {
+  statusOnTerminal_ = isatty(STDERR_FILENO) == 1;
+  if (isatty(STDIN_FILENO) == 1 && tcgetattr(STDIN_FILENO, &g_savedTerminal) == 0) {
+    // Keys one at a time, unechoed, and reads that never wait: Escape can then be polled.
+    struct termios raw = g_savedTerminal;
+    raw.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO);
+    raw.c_cc[VMIN] = 0;
+    raw.c_cc[VTIME] = 0;
+    signal(SIGINT, RestoreTerminalAndDie);
+    signal(SIGTERM, RestoreTerminalAndDie);
+    signal(SIGHUP, RestoreTerminalAndDie);
+    interactive_ = tcsetattr(STDIN_FILENO, TCSANOW, &raw) == 0;
+  }
+}
+
+ConsolePlatform::~ConsolePlatform() {
+  FinishStatusLine();
+  if (interactive_) RestoreTerminal();
+}
+
+std::filesystem::path ConsolePlatform::OwnFilePath() {
+  if (folder_) return std::filesystem::absolute(*folder_) / "rq27";
+  std::error_code error;
+  std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
+  return error ? std::filesystem::path("rq27") : self;
+}
+
+void ConsolePlatform::SetStatusText(std::string_view utf8) {
+  if (statusOnTerminal_) {
+    // One status line, rewritten in place.
+    std::string line = "\r";
+    line += utf8;
+    line += "\x1b[K";
+    WriteErr(line);
+    statusLineOpen_ = true;
+  } else {
+    std::string line(utf8);
+    line += '\n';
+    WriteErr(line);
+  }
+}
+
+void ConsolePlatform::FinishStatusLine() {
+  if (statusLineOpen_) WriteErr("\n");
+  statusLineOpen_ = false;
+}
+
+bool ConsolePlatform::EscapeKeyDown() {
+  if (!interactive_) return false;
+  bool escape = false;
+  char keys[64];
+  for (;;) {
+    const ssize_t n = read(STDIN_FILENO, keys, sizeof keys);
+    if (n <= 0) break;
+    for (ssize_t i = 0; i < n; ++i)
+      if (keys[i] == '\x1b') escape = true;
+  }
+  return escape;
+}
+
+void ConsolePlatform::PrintCheckBox() {
+  std::string line = checked_ ? "[x] " : "[ ] ";
+  line += kCheckBoxText;
+  WriteErr(line);
+}
+
+ConsolePlatform::Choice ConsolePlatform::AskUser() {
+  std::string screen;
+  screen += kCaption;
+  screen += "\n\n";
+  for (std::string_view text : kExplanationLines) {
+    screen += text;
+    screen += '\n';
+  }
+  screen += "\nEnter/y: ＯＫ   n/Esc: キャンセル   space: check box\n";
+  WriteErr(screen);
+  PrintCheckBox();
+  for (;;) {
+    struct pollfd in = {STDIN_FILENO, POLLIN, 0};
+    if (poll(&in, 1, -1) < 0) {
+      if (errno == EINTR) continue;
+      break;
+    }
+    char key = 0;
+    const ssize_t n = read(STDIN_FILENO, &key, 1);
+    if (n <= 0) break;  // end of input (or the terminal went away)
+    switch (key) {
+      case '\r':
+      case '\n':
+      case 'y':
+      case 'Y':
+        WriteErr("\n");
+        return Choice::kOk;
+      case 'n':
+      case 'N':
+      case '\x1b':
+        WriteErr("\n");
+        return Choice::kCancel;
+      case ' ':
+        checked_ = !checked_;
+        WriteErr("\r");
+        PrintCheckBox();
+        break;
+      default:
+        break;
+    }
+  }
+  WriteErr("\n");
+  return Choice::kCancel;
+}
+
+}  // namespace Unit1
