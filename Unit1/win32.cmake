@@ -1,0 +1,21 @@
+# rq27.exe: the Win32 dialog over the same handlers as the console front end.
+# Included from Unit1/CMakeLists.txt when building for Windows.
+enable_language(RC)
+
+add_executable(rq27 WIN32 main-win32.cc platform-win32.cc rq27.rc)
+target_link_libraries(rq27 PRIVATE Unit1 comctl32)
+target_compile_definitions(rq27 PRIVATE UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX
+                                        _WIN32_WINNT=0x0601)
+# -municode: wWinMain as the entry; only here, the test executables keep gtest's main().
+target_compile_options(rq27 PRIVATE $<$<COMPILE_LANGUAGE:CXX>:-municode>)
+target_link_options(rq27 PRIVATE -municode -mwindows $<$<CONFIG:Release,MinSizeRel>:-s>)
+
+# The version information takes the project's version.
+set_property(SOURCE rq27.rc APPEND PROPERTY COMPILE_DEFINITIONS
+             RQ27_VERSION_MAJOR=${PROJECT_VERSION_MAJOR}
+             RQ27_VERSION_MINOR=${PROJECT_VERSION_MINOR}
+             RQ27_VERSION_PATCH=${PROJECT_VERSION_PATCH})
+set_property(SOURCE rq27.rc APPEND PROPERTY OBJECT_DEPENDS
+             ${CMAKE_CURRENT_SOURCE_DIR}/rq27.manifest
+             ${CMAKE_CURRENT_SOURCE_DIR}/rq27.ico
+             ${CMAKE_CURRENT_SOURCE_DIR}/resource.h)
