@@ -1,0 +1,317 @@
+#include "Unit1/platform-win32.h"
+
+#include <algorithm>
+#include <array>
+
+#include "Unit1/form1.h"
+#include "Unit1/resource.h"
+
+namespace Unit1 {
+namespace {
+
+// The dialog's geometry in pixels. It is not scaled to the screen's resolution.
+constexpr int kClientWidth = 467;
+constexpr int kClientHeight = 312;
+constexpr int kDesignLeft = 202;
+constexpr int kDesignTop = 107;
+
+// "ＭＳ ゴシック", 13 pixels high (character height, without internal leading), regular.
+constexpr int kFontHeight = 13;
+constexpr const wchar_t* kFontFace = L"ＭＳ ゴシック";
+
+constexpr COLORREF kDialogBackground = RGB(255, 255, 255);
+constexpr COLORREF kStatusBackground = RGB(231, 231, 231);
+
+enum class Kind { kCheckBox, kDefaultButton, kButton, kLabel, kStatus };
+
+struct ControlSpec {
+  int Id;
+  Kind ControlKind;
+  int Left;
+  int Top;
+  int Width;
+  int Height;
+  std::string_view Text;  // UTF-8
+};
+
+// Creation order is tab order: CheckBox1, Button1, Button2; the labels take no focus.
+constexpr std::array<ControlSpec, 13> kControls = {{
+    {IDC_CHECKBOX1, Kind::kCheckBox, 8, 8, 401, 17, "文字間隔の値がマイナス値のものだけをゼロ化する"},
+    {IDOK, Kind::kDefaultButton, 72, 256, 121, 25, "ＯＫ(&Y)"},
+    {IDCANCEL, Kind::kButton, 264, 256, 121, 25, "キャンセル(&N)"},
+    {IDC_LABEL1, Kind::kLabel, 8, 40, 420, 13, "◆この外部変形アプリケーションは、選択した任意サイズの文字の"},
+    {IDC_LABEL2, Kind::kLabel, 24, 56, 210, 13, "文字間隔をゼロにするものです。"},
+    // Full-width space after 基本設定, full-width tilde in １～10.
+    {IDC_LABEL3, Kind::kLabel, 8, 80, 392, 13, "◆文字種１～10については、設定→基本設定　[文字]タブでの"},
+    {IDC_LABEL4, Kind::kLabel, 24, 96, 308, 13, "各間隔の値をゼロ等にする事で対応して下さい。"},
+    {IDC_LABEL5, Kind::kLabel, 8, 120, 399, 13, "◆本ソフトは、SFC/P21保存時に文字間隔エラーが出る場合等に"},
+    {IDC_LABEL6, Kind::kLabel, 24, 136, 196, 13, "利用して頂ければと思います。"},
+    {IDC_LABEL7, Kind::kLabel, 8, 160, 392, 13, "◆ブロック図形内のものは処理出来ませんので御注意下さい。"},
+    // One half-width space before JWW.
+    {IDC_LABEL8, Kind::kLabel, 24, 176, 420, 13, "ブロック編集内で行う場合には、本ソフトを JWWインストールした"},
+    {IDC_LABEL9, Kind::kLabel, 24, 192, 266, 13, "フォルダに配置して実行を行って下さい。"},
+    // The status line: docked to the bottom across the whole client width, fixed size.
+    {IDC_LABELA1, Kind::kStatus, 0, 288, kClientWidth, 24, kStatusOpened},
+}};
+
+DWORD ControlStyle(Kind kind) {
+  const DWORD common = WS_CHILD | WS_VISIBLE;
+  switch (kind) {
+    case Kind::kCheckBox:
+      return common | WS_TABSTOP | WS_GROUP | BS_AUTOCHECKBOX;
+    case Kind::kDefaultButton:
+      return common | WS_TABSTOP | WS_GROUP | BS_DEFPUSHBUTTON;
+    case Kind::kButton:
+      return common | WS_TABSTOP | BS_PUSHBUTTON;
+    case Kind::kLabel:
+      // A label never wraps: with a font wider than designed it grows instead (below).
+      return common | SS_LEFTNOWORDWRAP | SS_NOPREFIX;
+    case Kind::kStatus:
+      return common | SS_CENTER | SS_CENTERIMAGE | SS_NOPREFIX;
+  }
+  return common;
+}
+
+const wchar_t* ControlClass(Kind kind) {
+  return kind == Kind::kLabel || kind == Kind::kStatus ? L"STATIC" : L"BUTTON";
+}
+
+}  // namespace
+
+std::wstring WidenUtf8(std::string_view utf8) {
+  if (utf8.empty()) return {};
+  const int size = static_cast<int>(utf8.size());
+  const int length = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, nullptr, 0);
+  if (length <= 0) return {};
+  std::wstring wide(static_cast<std::size_t>(length), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, wide.data(), length);
+  return wide;
+}
+
+std::unique_ptr<Win32Dialog> Win32Dialog::Create(HINSTANCE instance) {
+  std::unique_ptr<Win32Dialog> dialog(new Win32Dialog());
+  dialog->instance_ = instance;
+  // WM_INITDIALOG (Initialise) builds the controls before CreateDialogParamW returns.
+  const HWND window = CreateDialogParamW(instance, MAKEINTRESOURCEW(IDD_FORM1), nullptr,
+                                         &Win32Dialog::DialogProc,
+                                         reinterpret_cast<LPARAM>(dialog.get()));
+  if (window == nullptr) return nullptr;
+  return dialog;
+}
+
+Win32Dialog::~Win32Dialog() {
+  if (dialog_ != nullptr && IsWindow(dialog_)) {
+    SetWindowLongPtrW(dialog_, DWLP_USER, 0);
+    DestroyWindow(dialog_);
+  }
+  if (font_ != nullptr) DeleteObject(font_);
+  if (statusBrush_ != nullptr) DeleteObject(statusBrush_);
+  if (bigIcon_ != nullptr) DestroyIcon(bigIcon_);
+  if (smallIcon_ != nullptr) DestroyIcon(smallIcon_);
+}
+
+void Win32Dialog::Initialise(HWND dialog) {
+  dialog_ = dialog;
+  SetWindowTextW(dialog_, WidenUtf8(kCaption).c_str());
+
+  bigIcon_ = static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(IDI_RQ27), IMAGE_ICON,
+                                           GetSystemMetrics(SM_CXICON),
+                                           GetSystemMetrics(SM_CYICON), LR_DEFAULTCOLOR));
+  smallIcon_ = static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(IDI_RQ27), IMAGE_ICON,
+                                             GetSystemMetrics(SM_CXSMICON),
+                                             GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR));
+  if (bigIcon_ != nullptr) SendMessageW(dialog_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_));
+  if (smallIcon_ != nullptr) {
+    SendMessageW(dialog_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_));
+  }
+
+  font_ = CreateFontW(-kFontHeight, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET,
+                      OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                      FIXED_PITCH | FF_MODERN, kFontFace);
+  statusBrush_ = CreateSolidBrush(kStatusBackground);
+
+  SetWindowPos(dialog_, nullptr, kDesignLeft, kDesignTop, 0, 0,
+               SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  SetClientSize(kClientWidth, kClientHeight);
+  CreateControls();
+}
+
+void Win32Dialog::SetClientSize(int width, int height) {
+  const auto style = static_cast<DWORD>(GetWindowLongPtrW(dialog_, GWL_STYLE));
+  const auto exStyle = static_cast<DWORD>(GetWindowLongPtrW(dialog_, GWL_EXSTYLE));
+  RECT outer = {0, 0, width, height};
+  AdjustWindowRectEx(&outer, style, FALSE, exStyle);
+  SetWindowPos(dialog_, nullptr, 0, 0, outer.right - outer.left, outer.bottom - outer.top,
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  // Should the frame come out other than computed (a theme, a wrapped caption), correct
+  // by what is missing, so the client area is exactly as designed.
+  RECT client;
+  RECT window;
+  if (GetClientRect(dialog_, &client) && GetWindowRect(dialog_, &window)) {
+    const int dx = width - (client.right - client.left);
+    const int dy = height - (client.bottom - client.top);
+    if (dx != 0 || dy != 0) {
+      SetWindowPos(dialog_, nullptr, 0, 0, window.right - window.left + dx,
+                   window.bottom - window.top + dy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+  }
+}
+
+void Win32Dialog::CreateControls() {
+  // The labels size themselves to their text: the listed sizes are those of the texts in
+  // the designed font, and a substitute font that draws wider or taller must not cut them.
+  const HDC dc = GetDC(dialog_);
+  const HGDIOBJ oldFont = SelectObject(dc, font_);
+  TEXTMETRICW metrics = {};
+  GetTextMetricsW(dc, &metrics);
+
+  for (const ControlSpec& spec : kControls) {
+    const std::wstring text = WidenUtf8(spec.Text);
+    int width = spec.Width;
+    int height = spec.Height;
+    if (spec.ControlKind == Kind::kLabel) {
+      SIZE extent = {};
+      if (GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent)) {
+        width = std::max(width, static_cast<int>(extent.cx));
+      }
+      height = std::max(height, static_cast<int>(metrics.tmHeight));
+    }
+    const HWND control = CreateWindowExW(
+        0, ControlClass(spec.ControlKind), text.c_str(), ControlStyle(spec.ControlKind), spec.Left,
+        spec.Top, width, height, dialog_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.Id)),
+        instance_, nullptr);
+    if (control == nullptr) continue;
+    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+    if (spec.Id == IDC_CHECKBOX1) checkBox1_ = control;
+    if (spec.Id == IDC_LABELA1) labelA1_ = control;
+  }
+
+  SelectObject(dc, oldFont);
+  ReleaseDC(dialog_, dc);
+  SendMessageW(dialog_, DM_SETDEFID, IDOK, 0);
+}
+
+void Win32Dialog::Show(int showCommand) {
+  ShowWindow(dialog_, showCommand);
+  // The check box has the focus when the dialog opens (first in tab order).
+  SendMessageW(dialog_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(checkBox1_), TRUE);
+}
+
+INT_PTR CALLBACK Win32Dialog::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_INITDIALOG) {
+    auto* self = reinterpret_cast<Win32Dialog*>(lParam);
+    SetWindowLongPtrW(window, DWLP_USER, lParam);
+    self->Initialise(window);
+    return FALSE;  // the focus is set when the dialog is shown
+  }
+  auto* self = reinterpret_cast<Win32Dialog*>(GetWindowLongPtrW(window, DWLP_USER));
+  if (self == nullptr) return FALSE;
+  return self->HandleMessage(message, wParam, lParam);
+}
+
+INT_PTR Win32Dialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_CTLCOLORDLG:
+    case WM_CTLCOLORBTN:
+      return reinterpret_cast<INT_PTR>(GetStockObject(WHITE_BRUSH));
+    case WM_CTLCOLORSTATIC: {
+      const auto dc = reinterpret_cast<HDC>(wParam);
+      SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+      if (reinterpret_cast<HWND>(lParam) == labelA1_) {
+        SetBkColor(dc, kStatusBackground);
+        return reinterpret_cast<INT_PTR>(statusBrush_);
+      }
+      SetBkColor(dc, kDialogBackground);
+      return reinterpret_cast<INT_PTR>(GetStockObject(WHITE_BRUSH));
+    }
+    case WM_COMMAND:
+      // Enter and Alt+Y reach Button1 as IDOK, Esc and Alt+N reach Button2 as IDCANCEL.
+      if (HIWORD(wParam) != BN_CLICKED || form_ == nullptr || closing_) return FALSE;
+      if (LOWORD(wParam) == IDOK) {
+        form_->Button1Click();
+        return TRUE;
+      }
+      if (LOWORD(wParam) == IDCANCEL) {
+        form_->Button2Click();
+        return TRUE;
+      }
+      return FALSE;
+    case WM_CLOSE:
+      // The close box, Alt+F4 and the system menu. Handled here, because the dialog
+      // manager would otherwise turn it into a Cancel click.
+      Close();
+      return TRUE;
+    case WM_ENDSESSION:
+      // Windows is ending the session: the window goes without WM_CLOSE; still leave the
+      // command file behind.
+      if (wParam != FALSE && form_ != nullptr && !closing_) {
+        closing_ = true;
+        form_->FormClose();
+      }
+      return FALSE;
+    case WM_DESTROY:
+      PostQuitMessage(0);
+      return FALSE;
+    default:
+      return FALSE;
+  }
+}
+
+void Win32Dialog::Close() {
+  if (!closing_) {
+    closing_ = true;
+    if (form_ != nullptr) form_->FormClose();
+  }
+  if (dialog_ != nullptr && IsWindow(dialog_)) DestroyWindow(dialog_);
+}
+
+void Win32Dialog::SetStatusText(std::string_view utf8) {
+  if (labelA1_ == nullptr) return;
+  SetWindowTextW(labelA1_, WidenUtf8(utf8).c_str());
+  // The OK flow does not return to the event loop until it ends: paint now.
+  UpdateWindow(labelA1_);
+}
+
+bool Win32Dialog::EscapeKeyDown() { return (GetAsyncKeyState(VK_ESCAPE) & 0x8000) != 0; }
+
+ScreenPoint Win32Dialog::PointerPosition() {
+  POINT point = {};
+  if (!GetCursorPos(&point)) return {};
+  return {static_cast<int>(point.x), static_cast<int>(point.y)};
+}
+
+int Win32Dialog::OuterWidth() {
+  RECT window = {};
+  GetWindowRect(dialog_, &window);
+  return static_cast<int>(window.right - window.left);
+}
+
+void Win32Dialog::SetLeftTop(int left, int top) {
+  SetWindowPos(dialog_, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+std::filesystem::path Win32Dialog::OwnFilePath() {
+  // GetModuleFileNameW truncates silently when the buffer is too small: grow until it fits.
+  std::wstring buffer(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD length =
+        GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+    if (length == 0) return {};
+    if (length < buffer.size()) {
+      buffer.resize(length);
+      return std::filesystem::path(buffer);
+    }
+    if (buffer.size() >= 32768) return {};
+    buffer.resize(buffer.size() * 2);
+  }
+}
+
+bool Win32Dialog::CheckBoxChecked() {
+  return checkBox1_ != nullptr && SendMessageW(checkBox1_, BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+void Win32Dialog::CloseDialog() {
+  if (dialog_ != nullptr && IsWindow(dialog_)) SendMessageW(dialog_, WM_CLOSE, 0, 0);
+}
+
+}  // namespace Unit1
