@@ -1,0 +1,150 @@
+#include <errno.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <climits>
+#include <string>
+
+#include "JwwGaibu/file_io.h"
+
+namespace JwwGaibu {
+namespace {
+
+/// Attempts at a fresh temporary name before giving up.
+constexpr int kTempAttempts = 100;
+
+/// Closes `fd`; an interrupted close still released the descriptor on this platform.
+bool CloseFd(int fd) { return ::close(fd) == 0 || errno == EINTR; }
+
+int OpenRetrying(const char* path, int flags, mode_t mode = 0) {
+  int fd;
+  do {
+    fd = ::open(path, flags, mode);
+  } while (fd < 0 && errno == EINTR);
+  return fd;
+}
+
+bool FsyncRetrying(int fd) {
+  int rc;
+  do {
+    rc = ::fsync(fd);
+  } while (rc != 0 && errno == EINTR);
+  return rc == 0;
+}
+
+/// Makes the rename itself durable. Some file systems refuse fsync on a folder; the new
+/// file is complete either way, so this is best effort.
+void SyncFolder(const std::filesystem::path& folder) {
+  const int fd = OpenRetrying(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  FsyncRetrying(fd);
+  CloseFd(fd);
+}
+
+}  // namespace
+
+// ----------------------------------------------------------------------------------------
+
+struct InputFile::Impl {
+  int fd = -1;
+  void Close() {
+    if (fd >= 0) CloseFd(fd);
+    fd = -1;
+  }
+};
+
+InputFile::InputFile() : impl_(std::make_unique<Impl>()) {}
+InputFile::~InputFile() { impl_->Close(); }
+
+InputFile::OpenResult InputFile::Open(const std::filesystem::path& path) {
+  impl_->Close();
+  impl_->fd = OpenRetrying(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (impl_->fd >= 0) return OpenResult::kOk;
+  return errno == ENOENT || errno == ENOTDIR ? OpenResult::kMissing : OpenResult::kError;
+}
+
+std::ptrdiff_t InputFile::Read(char* buffer, std::size_t size) {
+  if (impl_->fd < 0) return -1;
+  if (size > SSIZE_MAX) size = SSIZE_MAX;
+  ssize_t n;
+  do {
+    n = ::read(impl_->fd, buffer, size);
+  } while (n < 0 && errno == EINTR);
+  return n < 0 ? -1 : n;
+}
+
+// ----------------------------------------------------------------------------------------
+
+struct AtomicFileWriter::Impl {
+  std::filesystem::path target;
+  std::filesystem::path temp;  ///< empty when there is no temporary file to clean up
+  int fd = -1;
+
+  /// Closes and removes the temporary file, if any.
+  void Discard() {
+    if (fd >= 0) CloseFd(fd);
+    fd = -1;
+    if (!temp.empty()) ::unlink(temp.c_str());
+    temp.clear();
+  }
+};
+
+AtomicFileWriter::AtomicFileWriter() : impl_(std::make_unique<Impl>()) {}
+AtomicFileWriter::~AtomicFileWriter() { impl_->Discard(); }
+
+bool AtomicFileWriter::Open(const std::filesystem::path& path) {
+  impl_->Discard();
+  impl_->target = path;
+  const std::filesystem::path folder = path.parent_path();
+  const std::string stem = "." + path.filename().string() + "." + std::to_string(::getpid()) + ".";
+  // The pid keeps other processes apart; O_EXCL plus the attempt number keeps writers of
+  // this process apart and never opens a file that someone else has made.
+  for (int attempt = 0; attempt < kTempAttempts; ++attempt) {
+    std::filesystem::path temp = folder / (stem + std::to_string(attempt) + ".tmp");
+    const int fd = OpenRetrying(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd >= 0) {
+      impl_->fd = fd;
+      impl_->temp = std::move(temp);
+      return true;
+    }
+    if (errno != EEXIST) return false;
+  }
+  return false;
+}
+
+bool AtomicFileWriter::Write(std::string_view bytes) {
+  if (impl_->fd < 0) return false;
+  while (!bytes.empty()) {
+    const size_t size = bytes.size() < SSIZE_MAX ? bytes.size() : SSIZE_MAX;
+    const ssize_t n = ::write(impl_->fd, bytes.data(), size);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      impl_->Discard();
+      return false;
+    }
+    bytes.remove_prefix(static_cast<size_t>(n));
+  }
+  return true;
+}
+
+bool AtomicFileWriter::Commit() {
+  if (impl_->fd < 0) return false;
+  const bool synced = FsyncRetrying(impl_->fd);
+  const bool closed = CloseFd(impl_->fd);
+  impl_->fd = -1;
+  if (!synced || !closed || ::rename(impl_->temp.c_str(), impl_->target.c_str()) != 0) {
+    impl_->Discard();
+    return false;
+  }
+  impl_->temp.clear();  // it is the target now
+  SyncFolder(impl_->target.parent_path());
+  return true;
+}
+
+bool RemoveFileIfPresent(const std::filesystem::path& path) {
+  if (::unlink(path.c_str()) == 0) return true;
+  return errno == ENOENT || errno == ENOTDIR;
+}
+
+}  // namespace JwwGaibu

@@ -1,0 +1,139 @@
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+
+#include <errno.h>
+#include <fcntl.h>
+#include <io.h>
+
+#include <climits>
+#include <string>
+
+#include "JwwGaibu/file_io.h"
+
+namespace JwwGaibu {
+namespace {
+
+/// Attempts at a fresh temporary name before giving up.
+constexpr int kTempAttempts = 100;
+
+/// Largest single request for the CRT and Win32 calls, whose counts are 32-bit.
+constexpr std::size_t kMaxRequest = 1u << 30;
+
+}  // namespace
+
+// ----------------------------------------------------------------------------------------
+
+struct InputFile::Impl {
+  int fd = -1;
+  void Close() {
+    if (fd >= 0) ::_close(fd);
+    fd = -1;
+  }
+};
+
+InputFile::InputFile() : impl_(std::make_unique<Impl>()) {}
+InputFile::~InputFile() { impl_->Close(); }
+
+InputFile::OpenResult InputFile::Open(const std::filesystem::path& path) {
+  impl_->Close();
+  int fd;
+  do {
+    fd = ::_wopen(path.c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT);
+  } while (fd < 0 && errno == EINTR);
+  impl_->fd = fd;
+  if (fd >= 0) return OpenResult::kOk;
+  return errno == ENOENT || errno == ENOTDIR ? OpenResult::kMissing : OpenResult::kError;
+}
+
+std::ptrdiff_t InputFile::Read(char* buffer, std::size_t size) {
+  if (impl_->fd < 0) return -1;
+  const unsigned request = static_cast<unsigned>(size < kMaxRequest ? size : kMaxRequest);
+  int n;
+  do {
+    n = ::_read(impl_->fd, buffer, request);
+  } while (n < 0 && errno == EINTR);
+  return n < 0 ? -1 : n;
+}
+
+// ----------------------------------------------------------------------------------------
+
+struct AtomicFileWriter::Impl {
+  std::filesystem::path target;
+  std::filesystem::path temp;  ///< empty when there is no temporary file to clean up
+  HANDLE handle = INVALID_HANDLE_VALUE;
+
+  /// Closes and removes the temporary file, if any.
+  void Discard() {
+    if (handle != INVALID_HANDLE_VALUE) ::CloseHandle(handle);
+    handle = INVALID_HANDLE_VALUE;
+    if (!temp.empty()) ::DeleteFileW(temp.c_str());
+    temp.clear();
+  }
+};
+
+AtomicFileWriter::AtomicFileWriter() : impl_(std::make_unique<Impl>()) {}
+AtomicFileWriter::~AtomicFileWriter() { impl_->Discard(); }
+
+bool AtomicFileWriter::Open(const std::filesystem::path& path) {
+  impl_->Discard();
+  impl_->target = path;
+  const std::filesystem::path folder = path.parent_path();
+  std::wstring stem = L".";
+  stem += path.filename().wstring();
+  stem += L"." + std::to_wstring(::GetCurrentProcessId()) + L".";
+  // The process id keeps other processes apart; CREATE_NEW plus the attempt number keeps
+  // writers of this process apart and never opens a file that someone else has made.
+  for (int attempt = 0; attempt < kTempAttempts; ++attempt) {
+    std::filesystem::path temp = folder / (stem + std::to_wstring(attempt) + L".tmp");
+    const HANDLE handle = ::CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle != INVALID_HANDLE_VALUE) {
+      impl_->handle = handle;
+      impl_->temp = std::move(temp);
+      return true;
+    }
+    const DWORD error = ::GetLastError();
+    if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) return false;
+  }
+  return false;
+}
+
+bool AtomicFileWriter::Write(std::string_view bytes) {
+  if (impl_->handle == INVALID_HANDLE_VALUE) return false;
+  while (!bytes.empty()) {
+    const DWORD request =
+        static_cast<DWORD>(bytes.size() < kMaxRequest ? bytes.size() : kMaxRequest);
+    DWORD written = 0;
+    if (!::WriteFile(impl_->handle, bytes.data(), request, &written, nullptr) || written == 0) {
+      impl_->Discard();
+      return false;
+    }
+    bytes.remove_prefix(written);
+  }
+  return true;
+}
+
+bool AtomicFileWriter::Commit() {
+  if (impl_->handle == INVALID_HANDLE_VALUE) return false;
+  const bool flushed = ::FlushFileBuffers(impl_->handle) != 0;
+  const bool closed = ::CloseHandle(impl_->handle) != 0;
+  impl_->handle = INVALID_HANDLE_VALUE;
+  if (!flushed || !closed ||
+      !::MoveFileExW(impl_->temp.c_str(), impl_->target.c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    impl_->Discard();
+    return false;
+  }
+  impl_->temp.clear();  // it is the target now
+  return true;
+}
+
+bool RemoveFileIfPresent(const std::filesystem::path& path) {
+  if (::DeleteFileW(path.c_str())) return true;
+  const DWORD error = ::GetLastError();
+  return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
+
+}  // namespace JwwGaibu

@@ -1,0 +1,204 @@
+#include "JwwGaibu/file_io.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <set>
+#include <string>
+
+namespace JwwGaibu {
+namespace {
+
+namespace fs = std::filesystem;
+
+/// A fresh folder for each test, removed afterwards.
+class FileIoTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    std::random_device seed;
+    do {
+      folder_ = fs::temp_directory_path() / ("rq27-io-" + std::to_string(seed()));
+    } while (!fs::create_directory(folder_));
+    path_ = folder_ / "JWC_TEMP.TXT";
+  }
+  void TearDown() override { fs::remove_all(folder_); }
+
+  static void WriteFile(const fs::path& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+  }
+  static std::string ReadAll(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }
+  std::set<std::string> Entries() const {
+    std::set<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder_)) {
+      names.insert(entry.path().filename().string());
+    }
+    return names;
+  }
+
+  fs::path folder_;
+  fs::path path_;
+};
+
+// --- InputFile ----------------------------------------------------------------------------
+
+TEST_F(FileIoTest, ReadsAFileInPiecesToItsEnd) {
+  const std::string bytes = "hhp 1\r\n\x82\xA0\r\n" + std::string(5000, 'x');
+  WriteFile(path_, bytes);
+  InputFile file;
+  ASSERT_EQ(file.Open(path_), InputFile::OpenResult::kOk);
+  std::string read;
+  char buffer[1024];
+  std::ptrdiff_t n;
+  while ((n = file.Read(buffer, sizeof buffer)) > 0) read.append(buffer, n);
+  EXPECT_EQ(n, 0);
+  EXPECT_EQ(read, bytes);
+  EXPECT_EQ(file.Read(buffer, sizeof buffer), 0);
+}
+
+TEST_F(FileIoTest, EmptyFileReadsAsEnd) {
+  WriteFile(path_, "");
+  InputFile file;
+  ASSERT_EQ(file.Open(path_), InputFile::OpenResult::kOk);
+  char buffer[16];
+  EXPECT_EQ(file.Read(buffer, sizeof buffer), 0);
+}
+
+TEST_F(FileIoTest, MissingFileOrFolderIsMissing) {
+  InputFile file;
+  EXPECT_EQ(file.Open(path_), InputFile::OpenResult::kMissing);
+  EXPECT_EQ(file.Open(folder_ / "no-folder" / "JWC_TEMP.TXT"), InputFile::OpenResult::kMissing);
+  char buffer[16];
+  EXPECT_EQ(file.Read(buffer, sizeof buffer), -1);  // nothing open
+}
+
+TEST_F(FileIoTest, ReopeningReadsTheNewFile) {
+  WriteFile(path_, "first");
+  WriteFile(folder_ / "other", "second");
+  InputFile file;
+  ASSERT_EQ(file.Open(path_), InputFile::OpenResult::kOk);
+  ASSERT_EQ(file.Open(folder_ / "other"), InputFile::OpenResult::kOk);
+  char buffer[16];
+  EXPECT_EQ(std::string(buffer, file.Read(buffer, sizeof buffer)), "second");
+}
+
+TEST_F(FileIoTest, FolderIsNoReadableFile) {
+  fs::create_directory(path_);
+  InputFile file;
+  const InputFile::OpenResult result = file.Open(path_);
+  EXPECT_NE(result, InputFile::OpenResult::kMissing);
+  if (result == InputFile::OpenResult::kOk) {  // POSIX opens a folder; reading it fails
+    char buffer[16];
+    EXPECT_EQ(file.Read(buffer, sizeof buffer), -1);
+  }
+}
+
+#ifndef _WIN32
+TEST_F(FileIoTest, PathThroughAFileIsMissing) {
+  WriteFile(path_, "x");
+  InputFile file;
+  EXPECT_EQ(file.Open(path_ / "below"), InputFile::OpenResult::kMissing);
+}
+#endif
+
+// --- AtomicFileWriter ---------------------------------------------------------------------
+
+TEST_F(FileIoTest, CommitReplacesTheTargetAndLeavesNoTemporaryFile) {
+  WriteFile(path_, std::string(100, 'o'));
+  AtomicFileWriter writer;
+  ASSERT_TRUE(writer.Open(path_));
+  EXPECT_EQ(ReadAll(path_), std::string(100, 'o'));  // untouched until the commit
+  EXPECT_EQ(Entries().size(), 2u);                     // the target and the temporary file
+  ASSERT_TRUE(writer.Write("hd\r\n"));
+  ASSERT_TRUE(writer.Write(""));
+  ASSERT_TRUE(writer.Write("lg0\r\n"));
+  ASSERT_TRUE(writer.Commit());
+  EXPECT_EQ(ReadAll(path_), "hd\r\nlg0\r\n");
+  EXPECT_EQ(Entries(), std::set<std::string>{"JWC_TEMP.TXT"});
+  EXPECT_FALSE(writer.Commit());  // nothing open any more
+  EXPECT_FALSE(writer.Write("x"));
+}
+
+TEST_F(FileIoTest, TemporaryFileIsHiddenBesideTheTarget) {
+  AtomicFileWriter writer;
+  ASSERT_TRUE(writer.Open(path_));
+  const std::set<std::string> entries = Entries();
+  ASSERT_EQ(entries.size(), 1u);
+  const std::string temp = *entries.begin();
+  EXPECT_EQ(temp.rfind(".JWC_TEMP.TXT.", 0), 0u) << temp;
+  EXPECT_EQ(temp.substr(temp.size() - 4), ".tmp") << temp;
+}
+
+TEST_F(FileIoTest, AbandonedWriterRemovesItsTemporaryFile) {
+  WriteFile(path_, "host");
+  {
+    AtomicFileWriter writer;
+    ASSERT_TRUE(writer.Open(path_));
+    ASSERT_TRUE(writer.Write("partial"));
+  }
+  EXPECT_EQ(Entries(), std::set<std::string>{"JWC_TEMP.TXT"});
+  EXPECT_EQ(ReadAll(path_), "host");
+}
+
+TEST_F(FileIoTest, TwoWritersForOneTargetGetTheirOwnFiles) {
+  AtomicFileWriter first;
+  AtomicFileWriter second;
+  ASSERT_TRUE(first.Open(path_));
+  ASSERT_TRUE(second.Open(path_));
+  ASSERT_TRUE(first.Write("first"));
+  ASSERT_TRUE(second.Write("second"));
+  ASSERT_TRUE(second.Commit());
+  ASSERT_TRUE(first.Commit());
+  EXPECT_EQ(ReadAll(path_), "first");
+  EXPECT_EQ(Entries(), std::set<std::string>{"JWC_TEMP.TXT"});
+}
+
+TEST_F(FileIoTest, OpenInAMissingFolderFails) {
+  AtomicFileWriter writer;
+  EXPECT_FALSE(writer.Open(folder_ / "missing" / "JWC_TEMP.TXT"));
+  EXPECT_FALSE(writer.Write("x"));
+  EXPECT_FALSE(writer.Commit());
+  EXPECT_TRUE(Entries().empty());
+}
+
+TEST_F(FileIoTest, CommitOverAFolderFailsAndRemovesTheTemporaryFile) {
+  fs::create_directory(path_);
+  AtomicFileWriter writer;
+  ASSERT_TRUE(writer.Open(path_));
+  ASSERT_TRUE(writer.Write("hd\r\n"));
+  EXPECT_FALSE(writer.Commit());
+  EXPECT_EQ(Entries(), std::set<std::string>{"JWC_TEMP.TXT"});
+  EXPECT_TRUE(fs::is_directory(path_));
+}
+
+TEST_F(FileIoTest, RelativeTargetWritesIntoTheWorkingFolder) {
+  const fs::path previous = fs::current_path();
+  fs::current_path(folder_);
+  AtomicFileWriter writer;
+  const bool ok = writer.Open("JWC_TEMP.TXT") && writer.Write("hq\r\n") && writer.Commit();
+  fs::current_path(previous);
+  EXPECT_TRUE(ok);
+  EXPECT_EQ(ReadAll(path_), "hq\r\n");
+  EXPECT_EQ(Entries(), std::set<std::string>{"JWC_TEMP.TXT"});
+}
+
+// --- RemoveFileIfPresent ------------------------------------------------------------------
+
+TEST_F(FileIoTest, RemoveFileIfPresent) {
+  WriteFile(path_, "x");
+  EXPECT_TRUE(RemoveFileIfPresent(path_));
+  EXPECT_FALSE(fs::exists(path_));
+  EXPECT_TRUE(RemoveFileIfPresent(path_));                          // nothing there
+  EXPECT_TRUE(RemoveFileIfPresent(folder_ / "missing" / "file"));  // no folder either
+  fs::create_directory(path_);
+  EXPECT_FALSE(RemoveFileIfPresent(path_));  // a folder is not removed
+  EXPECT_TRUE(fs::is_directory(path_));
+}
+
+}  // namespace
+}  // namespace JwwGaibu
