@@ -1,0 +1,202 @@
+#include "Unit1/form1.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace Unit1 {
+namespace {
+
+/// Records what the handlers ask of the dialog; Escape is down at the chosen polls.
+class FakePlatform : public Platform {
+ public:
+  explicit FakePlatform(std::filesystem::path exe) : exe_(std::move(exe)) {}
+  ScreenPoint PointerPosition() override { return pointer; }
+  int OuterWidth() override { return outerWidth; }
+  void SetLeftTop(int l, int t) override { left = l, top = t; }
+  std::filesystem::path OwnFilePath() override { return exe_; }
+  bool CheckBoxChecked() override {
+    ++checkBoxReads;
+    return checked;
+  }
+  void SetStatusText(std::string_view utf8) override { statusTexts.emplace_back(utf8); }
+  bool EscapeKeyDown() override { return escapeAtPoll == polls++; }
+  void CloseDialog() override { ++closes; }
+
+  ScreenPoint pointer{500, 300};
+  int outerWidth = 473;
+  int left = -1, top = -1;
+  bool checked = false;
+  int checkBoxReads = 0;
+  int escapeAtPoll = -1;  ///< which poll (0-based) finds Escape down; -1 for none
+  int polls = 0;
+  int closes = 0;
+  std::vector<std::string> statusTexts;
+
+ private:
+  std::filesystem::path exe_;
+};
+
+class Form1Test : public ::testing::Test {
+ protected:
+  static std::filesystem::path TestFolder() {
+    return std::filesystem::temp_directory_path() /
+           (std::string("rq27-form1-") +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+  }
+  Form1Test() {
+    std::filesystem::remove_all(dir_);
+    std::filesystem::create_directories(dir_);
+  }
+  ~Form1Test() override { std::filesystem::remove_all(dir_); }
+
+  void WriteInput(const std::string& bytes) {
+    std::ofstream(dir_ / "JWC_TEMP.TXT", std::ios::binary) << bytes;
+  }
+  std::string Output() const {
+    std::ifstream in(dir_ / "JWC_TEMP.TXT", std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+  }
+  /// Runs the dialog from show to close, pressing OK or Cancel.
+  void Run(bool ok) {
+    TForm1 form(platform);
+    form.FormShow();
+    if (ok)
+      form.Button1Click();
+    else
+      form.Button2Click();
+    EXPECT_EQ(platform.closes, 1);
+    form.FormClose();
+    form.FormClose();  // a second close event changes nothing
+    EXPECT_EQ(form.Outcome(), RunOutcome::kSaved);
+  }
+  static std::string Lines(std::vector<std::string> lines) {
+    std::string out;
+    for (auto& l : lines) out += l + "\r\n";
+    return out;
+  }
+
+  const std::filesystem::path dir_ = TestFolder();
+  FakePlatform platform{dir_ / "rq27.exe"};
+};
+
+TEST_F(Form1Test, ShowPlacesTheDialogAtThePointer) {
+  TForm1 form(platform);
+  form.FormShow();
+  EXPECT_EQ(platform.left, 264);
+  EXPECT_EQ(platform.top, 296);
+  platform.pointer = {0, 0};
+  form.FormShow();
+  EXPECT_EQ(platform.left, -236);  // no clamping to the screen
+  EXPECT_EQ(platform.top, -4);
+  EXPECT_EQ(form.ProgramFolder(), dir_);
+}
+
+TEST_F(Form1Test, OkZeroesSpacingAndWritesEverythingBack) {
+  WriteInput("lg0\r\nly1\r\nlc2\r\ncn0 3 3 -0.5 1\r\nch 1 1 1 0 \"neg\r\n"
+             "cn0 3 3 0.5 1\r\nch 2 2 1 0 \"pos\r\n0 0 10 0\r\n");
+  Run(true);
+  EXPECT_EQ(Output(), Lines({"hd", "lg0", "ly1", "cn0 3 3 0 1", "cc0",
+                             "cn\"$<\x82\x6C\x82\x72 \x83\x53\x83\x56\x83\x62\x83\x4E>",
+                             "ch 1 1 1 0 \"neg", "ch 2 2 1 0 \"pos", "lc2", "lt1", "0 0 10 0"}));
+  EXPECT_EQ(platform.checkBoxReads, 1);
+  EXPECT_EQ(platform.statusTexts,
+            (std::vector<std::string>{"文字間隔ゼロ化を行います", "処理中(ESC:中断)：1／3",
+                                      "ファイル生成中です"}));
+}
+
+TEST_F(Form1Test, NegativeOnlyKeepsPositiveSpacing) {
+  WriteInput("cn0 3 3 -0.5 1\r\nch 1 1 1 0 \"neg\r\ncn0 3 3 0.5 1\r\nch 2 2 1 0 \"pos\r\n");
+  platform.checked = true;
+  Run(true);
+  EXPECT_NE(Output().find("cn0 3 3 0 1\r\ncc0\r\n"), std::string::npos);
+  EXPECT_NE(Output().find("cn0 3 3 0.5 1\r\nch 2 2"), std::string::npos);
+}
+
+TEST_F(Form1Test, CancelAndCloseWriteHq) {
+  WriteInput("0 0 1 1\r\n");
+  Run(false);
+  EXPECT_EQ(Output(), "hq\r\n");
+  // Closing without any button (close box, Alt+F4) is the same.
+  WriteInput("0 0 1 1\r\n");
+  TForm1 form(platform);
+  form.FormShow();
+  form.FormClose();
+  EXPECT_EQ(Output(), "hq\r\n");
+}
+
+TEST_F(Form1Test, MissingFileStillWritesHdAndClosingLines) {
+  Run(true);
+  EXPECT_EQ(Output(), Lines({"hd", "lg0", "ly0"}));
+}
+
+TEST_F(Form1Test, FailedLoadLeavesTheDrawingUnchanged) {
+  // The first line is read, then a number too large for a double ends the load.
+  WriteInput("0 0 1 1\r\nci 0 0 1e999\r\n0 0 2 2\r\n");
+  Run(true);
+  EXPECT_EQ(Output(), "hq\r\n");
+}
+
+std::string ManyLines(int n) {
+  std::string input = "lg0\r\nly0\r\n";
+  for (int i = 0; i < n; ++i) input += "0 0 " + std::to_string(i + 1) + " 0\r\n";
+  return input;
+}
+
+TEST_F(Form1Test, EscapeAtTheFirstCheckDropsEverything) {
+  WriteInput("lg2\r\nly3\r\n" + ManyLines(5));
+  platform.escapeAtPoll = 0;
+  Run(true);
+  // The "hd" went with the rest; only the closing group and layer lines remain.
+  EXPECT_EQ(Output(), Lines({"lg2", "ly3"}));
+}
+
+TEST_F(Form1Test, EscapeAtItem101LeavesOnlyNeededClosingLines) {
+  WriteInput(ManyLines(150));
+  platform.escapeAtPoll = 1;
+  Run(true);
+  EXPECT_EQ(Output(), "hq\r\n");  // group and layer are already the first ones
+  EXPECT_EQ(platform.statusTexts.back(), "ファイル生成中です");
+}
+
+TEST_F(Form1Test, ProgressEveryHundredItems) {
+  struct Case {
+    int items;
+    std::vector<std::string> progress;
+  } cases[] = {
+      {100, {"処理中(ESC:中断)：1／100"}},
+      {101, {"処理中(ESC:中断)：1／101", "処理中(ESC:中断)：101／101"}},
+      {250,
+       {"処理中(ESC:中断)：1／250", "処理中(ESC:中断)：101／250", "処理中(ESC:中断)：201／250"}},
+  };
+  for (const auto& c : cases) {
+    WriteInput(ManyLines(c.items));
+    platform.statusTexts.clear();
+    platform.closes = 0;
+    platform.polls = 0;
+    Run(true);
+    std::vector<std::string> expected = {"文字間隔ゼロ化を行います"};
+    expected.insert(expected.end(), c.progress.begin(), c.progress.end());
+    expected.push_back("ファイル生成中です");
+    EXPECT_EQ(platform.statusTexts, expected) << c.items;
+    EXPECT_EQ(platform.polls, static_cast<int>(c.progress.size())) << c.items;
+  }
+}
+
+TEST_F(Form1Test, SaveFailureIsReported) {
+  FakePlatform nowhere(dir_ / "missing" / "rq27.exe");
+  TForm1 form(nowhere);
+  form.FormShow();
+  form.Button1Click();
+  form.FormClose();
+  EXPECT_EQ(form.Outcome(), RunOutcome::kSaveFailed);
+  EXPECT_FALSE(std::filesystem::exists(dir_ / "missing"));
+}
+
+}  // namespace
+}  // namespace Unit1

@@ -1,0 +1,80 @@
+#include "Unit1/zero_spacing.h"
+
+#include <gtest/gtest.h>
+
+namespace Unit1 {
+namespace {
+
+using JwwGaibu::TJwwEntText;
+
+struct ZeroCase {
+  const char* what;
+  int32_t type;
+  double width, height, spacing;
+  bool negativeOnly;
+  double wantWidth, wantHeight, wantSpacing;
+};
+
+TEST(ZeroTextSpacing, SizesAndSpacing) {
+  const ZeroCase cases[] = {
+      {"default size, spacing zeroed", 0, 0, -2, 0.5, false, 3, 3, 0},
+      {"negative-only keeps a positive spacing", 0, 0, -2, 0.5, true, 3, 3, 0.5},
+      {"negative-only zeroes a negative spacing", 0, 4, 4, -0.3, true, 4, 4, 0},
+      {"negative-only keeps zero", 0, 4, 4, 0, true, 4, 4, 0},
+      {"own size kept", 0, 4, 4, 1, false, 4, 4, 0},
+      {"tiny positive size is kept (no tolerance)", 0, 1e-300, 1e-300, 1e-300, true, 1e-300,
+       1e-300, 1e-300},
+      {"text type 3 untouched", 3, 0, 0, -1, false, 0, 0, -1},
+      {"text type 11 untouched", 11, 0, 0, -1, false, 0, 0, -1},
+  };
+  for (const auto& c : cases) {
+    JwwGaibu::TJwwState s;
+    JwwGaibu::ResetModel(s);
+    TJwwEntText& t = s.TextTable.Append();
+    t.TextType = c.type, t.Width = c.width, t.Height = c.height, t.Spacing = c.spacing;
+    ZeroTextSpacing(s, c.negativeOnly);
+    EXPECT_EQ(t.Width, c.wantWidth) << c.what;
+    EXPECT_EQ(t.Height, c.wantHeight) << c.what;
+    EXPECT_EQ(t.Spacing, c.wantSpacing) << c.what;
+  }
+}
+
+TEST(ZeroTextSpacing, UsesTextTypeOnesSize) {
+  JwwGaibu::TJwwState s;
+  JwwGaibu::ResetModel(s);
+  s.TextTypes[0].Width = 5;
+  s.TextTypes[0].Height = 6;
+  s.TextTable.Append();  // type 0, size 0
+  ZeroTextSpacing(s, false);
+  EXPECT_EQ(s.TextTable[0].Width, 5);
+  EXPECT_EQ(s.TextTable[0].Height, 6);
+}
+
+TEST(ZeroTextSpacing, TrimsAFull255ByteTextToWholeCharacters) {
+  const std::string kanji = "\x8A\xBF";  // one two-byte character
+  std::string pairs;
+  for (int i = 0; i < 127; ++i) pairs += kanji;
+  const struct {
+    const char* what;
+    std::string text;
+    std::string want;
+  } cases[] = {
+      {"cut lead byte dropped", pairs + "\x8A", pairs},
+      {"ends on a whole character", "a" + pairs, "a" + pairs},
+      {"254 bytes are not trimmed", pairs.substr(2) + "a\x8A", pairs.substr(2) + "a\x8A"},
+      {"single bytes only", std::string(255, 'z'), std::string(255, 'z')},
+      {"longer texts are whole and left alone", pairs + pairs, pairs + pairs},
+  };
+  for (const auto& c : cases) {
+    JwwGaibu::TJwwState s;
+    JwwGaibu::ResetModel(s);
+    TJwwEntText& t = s.TextTable.Append();
+    t.TextType = 5;
+    t.Text = c.text;
+    ZeroTextSpacing(s, false);
+    EXPECT_EQ(t.Text, c.want) << c.what;
+  }
+}
+
+}  // namespace
+}  // namespace Unit1

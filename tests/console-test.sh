@@ -1,0 +1,54 @@
+#!/usr/bin/env bash
+# The console program run as a process: where it finds the file, its answers, its exit codes.
+set -uo pipefail
+rq27=$1
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+passed=0 failed=0
+check() {  # check NAME EXPECTED ACTUAL
+  if [ "$2" = "$3" ]; then passed=$((passed + 1)); else
+    failed=$((failed + 1)); printf 'FAIL %s\n  expected: %q\n  actual:   %q\n' "$1" "$2" "$3"; fi
+}
+crlf() { printf '%s\r\n' "$@"; }
+input=$'lg0\r\nly1\r\nlc2\r\nlt1\r\n0 0 10 0\r\ncn0 3 3 -0.5 1\r\nch 1 1 1 0 "abc\r\n'
+ok_all=$(crlf hd lg0 ly1 lc2 lt1 "0 0 10 0" "cn0 3 3 0 1" 'cc0' $'cn"$<\x82\x6c\x82\x72 \x83\x53\x83\x56\x83\x62\x83\x4e>' 'ch 1 1 1 0 "abc')
+ok_neg=$ok_all
+
+# FOLDER given, run from another working directory.
+mkdir -p "$work/a"; printf '%s' "$input" > "$work/a/JWC_TEMP.TXT"
+(cd / && "$rq27" --yes "$work/a" 2>/dev/null); check "--yes exit" 0 $?
+check "--yes file" "$ok_all" "$(cat "$work/a/JWC_TEMP.TXT")"
+
+# No FOLDER: the file beside the executable, not in the working directory.
+mkdir -p "$work/prog dir/日本語"; cp "$rq27" "$work/prog dir/日本語/rq27"
+printf '%s' "$input" > "$work/prog dir/日本語/JWC_TEMP.TXT"
+(cd "$work" && "$work/prog dir/日本語/rq27" --yes --negative-only 2>/dev/null); check "beside exit" 0 $?
+check "beside file" "$ok_neg" "$(cat "$work/prog dir/日本語/JWC_TEMP.TXT")"
+
+# Cancel, and no terminal with no answer: "hq".
+for how in --cancel none; do
+  mkdir -p "$work/$how"; printf '%s' "$input" > "$work/$how/JWC_TEMP.TXT"
+  if [ "$how" = none ]; then "$rq27" "$work/$how" </dev/null 2>/dev/null; else "$rq27" --cancel "$work/$how" 2>/dev/null; fi
+  check "$how exit" 0 $?
+  check "$how file" "$(crlf hq)" "$(cat "$work/$how/JWC_TEMP.TXT")"
+done
+
+# A missing input: OK still writes "hd" and the closing lines.
+mkdir -p "$work/empty"; "$rq27" --yes "$work/empty" 2>/dev/null; check "missing exit" 0 $?
+check "missing file" "$(crlf hd lg0 ly0)" "$(cat "$work/empty/JWC_TEMP.TXT")"
+
+# A folder that does not exist: nothing can be written; exit 1 and a message.
+msg=$("$rq27" --yes "$work/nowhere" 2>&1 >/dev/null); check "nowhere exit" 1 $?
+check "nowhere message" 1 "$(printf '%s\n' "$msg" | grep -c 'could not write')"
+check "nowhere left nothing" "" "$(ls -A "$work" | grep nowhere)"
+
+# An unreadable input (a directory in its place): OK leaves the drawing alone.
+mkdir -p "$work/dir/JWC_TEMP.TXT"; "$rq27" --yes "$work/dir" 2>/dev/null; check "dir exit" 1 $?
+
+# Usage.
+"$rq27" --help >/dev/null; check "--help" 0 $?
+"$rq27" --bogus 2>/dev/null; check "bad option" 2 $?
+"$rq27" --yes --cancel 2>/dev/null; check "yes and cancel" 2 $?
+
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]
