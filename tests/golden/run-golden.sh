@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Runs rq27 on one golden input and compares the command file with the expected one,
-# byte for byte. Options for rq27 may be given in a first line of NAME.args.
+# byte for byte, answering OK. More options may be given in a first line of NAME.args.
 #   run-golden.sh RQ27 NAME.in    (expects NAME.out beside it)
 #   RQ27_BLESS=1 run-golden.sh …  writes NAME.out from the program's result instead
 set -euo pipefail
@@ -11,7 +11,7 @@ args=()
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cp "$input" "$work/JWC_TEMP.TXT"
-"$rq27" "${args[@]}" "$work" 2>"$work/stderr" || { cat "$work/stderr" >&2; exit 1; }
+"$rq27" --yes "${args[@]}" "$work" 2>"$work/stderr" || { cat "$work/stderr" >&2; exit 1; }
 if [ "${RQ27_BLESS:-}" = 1 ]; then
   cp "$work/JWC_TEMP.TXT" "$expected"
   echo "blessed $expected"
