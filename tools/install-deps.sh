@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that the named parts of the build need, when missing.
+#   install-deps.sh core [asan] [windows] [fuzz] [bench]
+set -euo pipefail
+declare -A groups=(
+  [core]="cmake make g++ googletest libgtest-dev locales"
+  [asan]="g++"
+  [windows]="g++-mingw-w64-x86-64-posix wine wine64 fonts-wine xvfb xdotool imagemagick fonts-ipafont-gothic"
+  [fuzz]="clang-14 libfuzzer-14-dev libclang-rt-14-dev"
+  [bench]="libbenchmark-dev hyperfine mawk time"
+)
+missing=()
+for group in "$@"; do
+  for pkg in ${groups[$group]}; do
+    dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed' || missing+=("$pkg")
+  done
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "installing: ${missing[*]}"
+  apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+# Locales for the tests: Japanese (the users' own) and one with a decimal comma.
+if [ -f /etc/locale.gen ]; then
+  changed=0
+  for loc in ja_JP.UTF-8 de_DE.UTF-8; do
+    if ! locale -a 2>/dev/null | grep -qix "${loc/UTF-8/utf8}"; then
+      sed -i "s/^# *\(${loc} UTF-8\)/\1/" /etc/locale.gen
+      grep -q "^${loc} UTF-8" /etc/locale.gen || echo "${loc} UTF-8" >> /etc/locale.gen
+      changed=1
+    fi
+  done
+  [ $changed -eq 0 ] || locale-gen >/dev/null
+fi
