@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The console program run as a process: where it finds the file, its answers, its exit codes.
 set -uo pipefail
-rq27=$1
+rq27=$(realpath "$1")
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 passed=0 failed=0
@@ -44,6 +44,23 @@ check "nowhere left nothing" "" "$(ls -A "$work" | grep nowhere)"
 
 # An unreadable input (a directory in its place): OK leaves the drawing alone.
 mkdir -p "$work/dir/JWC_TEMP.TXT"; "$rq27" --yes "$work/dir" 2>/dev/null; check "dir exit" 1 $?
+
+# On a terminal: space toggles the check box, y is OK, n or Esc is Cancel.
+if command -v script >/dev/null; then
+  keys_case() {  # keys_case NAME KEYS EXPECTED-GREP
+    mkdir -p "$work/tty$1"; printf '%s' "$input" > "$work/tty$1/JWC_TEMP.TXT"
+    printf 'cn0 3 3 0.5 1\r\nch 2 2 1 0 "pos\r\n' >> "$work/tty$1/JWC_TEMP.TXT"
+    (sleep 0.3; printf '%b' "$2") | timeout 10 script -qec "'$rq27' '$work/tty$1'" /dev/null >/dev/null
+    check "tty $1" 1 "$(grep -c "$3" "$work/tty$1/JWC_TEMP.TXT")"
+  }
+  keys_case ok 'y' '^cn0 3 3 0 1'
+  keys_case toggled ' y' '^cn0 3 3 0.5 1'
+  keys_case enter '\r' '^hd'
+  keys_case no 'n' '^hq'
+  keys_case esc '\033' '^hq'
+else
+  echo "skipped the terminal cases: no 'script' command"
+fi
 
 # Usage.
 "$rq27" --help >/dev/null; check "--help" 0 $?
