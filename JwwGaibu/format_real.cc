@@ -55,9 +55,9 @@ void RoundTo15(Digits& v) {
 void LeadingDigits(double magnitude, Digits& v) {
   char buffer[64];
   // The shortest form that reads back as the same double. When it has at most 15 digits
-  // it is already the answer: a normal double lies within half a unit of its 53rd bit of
-  // that form, which is less than 0.12 units of its 15th digit, so neither the rounding to
-  // 18 digits nor the one to 15 can move away from it. Subnormals carry fewer bits (the
+  // it is already the answer: a normal double lies within half a unit of its last (53rd)
+  // bit of that form, which is less than 0.12 units of the form's 15th digit, so neither
+  // the rounding to 18 digits nor the one to 15 can move away from it. Subnormals carry fewer bits (the
   // shortest form of the smallest one is 5E-324), so they always take the long way.
   bool exact = false;
   std::to_chars_result result{};
