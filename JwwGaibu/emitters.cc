@@ -103,20 +103,7 @@ bool Changed(TJwwState& s, int flag, int32_t& current, int32_t value) {
 
 void ResetCurrentAttributes(TJwwState& s) {
   s.AttrFirst.fill(true);
-  s.CurGroup = 0;
-  s.CurLayer = 0;
-  s.CurColour = 1;
-  s.CurLineType = 1;
-  s.CurLineWidth = 0;
-  s.CurTextType = 1;
-  s.CurFreeWidth = 2.0;
-  s.CurFreeHeight = 2.0;
-  s.CurFreeSpacing = 0.0;
-  s.CurFreeColour = 1;
-  s.CurCc = 0;
-  s.CurFontName.assign(kDefaultFontName);
-  s.CurPointType = 1;
-  s.CurExtColour = 0;
+  ResetCurrentValues(s);
 }
 
 // --- Attribute emitters -----------------------------------------------------------------

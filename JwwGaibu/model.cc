@@ -61,7 +61,23 @@ void ResetModel(TJwwState& s) {
   s.LineWidthSeen = false;
   for (int i = kFirstGroup; i <= kFirstTextType; ++i) s.AttrFirst[i] = true;
 
+  ResetCurrentValues(s);
   s.CurHhp = 0;
+  s.CurZFlags = 0;
+  s.PolylineCount = 0;
+  s.InPolyline = false;
+  s.AfterMsg = false;
+  s.PendingDimLine = TJwwEntLine{};
+  s.PendingDimLine.Head.Colour = 1;
+  s.PendingDimLine.Head.LineType = 1;
+  s.PendingDimLine.X2 = 1;
+
+  ReleaseTables(s);
+  s.LoadFailed = false;
+  s.Output.Clear();
+}
+
+void ResetCurrentValues(TJwwState& s) {
   s.CurGroup = 0;
   s.CurLayer = 0;
   s.CurColour = 1;
@@ -74,20 +90,8 @@ void ResetModel(TJwwState& s) {
   s.CurFreeColour = 1;
   s.CurCc = 0;
   s.CurFontName.assign(kDefaultFontName);
-  s.CurZFlags = 0;
-  s.PolylineCount = 0;
-  s.InPolyline = false;
-  s.AfterMsg = false;
   s.CurPointType = 1;
   s.CurExtColour = 0;
-  s.PendingDimLine = TJwwEntLine{};
-  s.PendingDimLine.Head.Colour = 1;
-  s.PendingDimLine.Head.LineType = 1;
-  s.PendingDimLine.X2 = 1;
-
-  ReleaseTables(s);
-  s.LoadFailed = false;
-  s.Output.Clear();
 }
 
 void ReleaseModel(TJwwState& s) {

@@ -260,6 +260,9 @@ struct TJwwState {
 /// sets `AttrFirst` flags 0 to 5 (flags 6 to 9 are left as they are).
 void ResetModel(TJwwState& s);
 
+/// Puts the current attributes (not their `AttrFirst` flags) to their starting values.
+void ResetCurrentValues(TJwwState& s);
+
 /// Frees the tables, the naming tables, the reference points and the output lines.
 void ReleaseModel(TJwwState& s);
 
