@@ -1,0 +1,434 @@
+#!/bin/bash
+# GUI tests of rq27.exe under Wine in a virtual X display, against the console front end.
+#
+# Needs the native build (console program, build/default/Unit1/rq27) and the MinGW build
+# (build/mingw/Unit1/rq27.exe). Installs what it needs when missing (as root), creates a
+# fresh Wine prefix and an Xvfb in a temporary folder, drives the dialog with xdotool and
+# removes only what it started. Also runs the MinGW build's unit tests through ctest under
+# the same Wine. Prints "N passed, M failed" last; exits 0 when nothing failed.
+#
+# Environment (all optional):
+#   RQ27_CONSOLE       console program      (default build/default/Unit1/rq27)
+#   RQ27_EXE           rq27.exe             (default build/mingw/Unit1/rq27.exe)
+#   RQ27_MINGW_BUILD   build folder for ctest (default: two levels above RQ27_EXE; "" skips)
+#   RQ27_WINE_OUT      where screenshots are kept (default build/wine-gui)
+#   RQ27_BIG_ITEMS     items in the generated large selection (default 1000000)
+set -u
+
+HERE=$(cd "$(dirname "$0")" && pwd)
+ROOT=$(cd "$HERE/../.." && pwd)
+CONSOLE=${RQ27_CONSOLE:-$ROOT/build/default/Unit1/rq27}
+EXE=${RQ27_EXE:-$ROOT/build/mingw/Unit1/rq27.exe}
+MINGW_BUILD=${RQ27_MINGW_BUILD-$(dirname "$(dirname "$EXE")")}
+OUT=${RQ27_WINE_OUT:-$ROOT/build/wine-gui}
+BIG_ITEMS=${RQ27_BIG_ITEMS:-1000000}
+CAPTION='文字間隔ゼロ化'
+CLIENT_W=467
+CLIENT_H=312
+
+PASSED=0
+FAILED=0
+pass() { PASSED=$((PASSED + 1)); echo "PASS $1"; }
+fail() { FAILED=$((FAILED + 1)); echo "FAIL $1${2:+: $2}"; }
+note() { echo "     $*"; }
+now() { date +%s.%N; }
+since() { awk -v a="$1" -v b="$(now)" 'BEGIN { printf "%.2f", b - a }'; }
+T_START=$(now)
+
+# ---------------------------------------------------------------------------------------
+# Packages and the Japanese locale.
+
+need_packages() {
+  local cmd
+  for cmd in x86_64-w64-mingw32-g++-posix wine wineserver Xvfb xdotool convert import \
+      locale-gen; do
+    command -v "$cmd" >/dev/null 2>&1 || return 0
+  done
+  [ -d /usr/share/wine/fonts ] || return 0
+  fc-list 2>/dev/null | grep -q IPAGothic || return 0
+  return 1
+}
+if need_packages; then
+  if [ "$(id -u)" != 0 ]; then
+    echo "missing packages; run as root or install them (see tests/wine/run-gui-tests.sh)" >&2
+    exit 2
+  fi
+  echo "installing packages"
+  apt-get update >/dev/null
+  DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends \
+    g++-mingw-w64-x86-64-posix wine wine64 fonts-wine xvfb xdotool imagemagick \
+    fonts-ipafont-gothic locales >/dev/null || { echo "apt-get install failed" >&2; exit 2; }
+fi
+if ! locale -a 2>/dev/null | grep -qix 'ja_JP.utf8'; then
+  if [ "$(id -u)" != 0 ]; then echo "locale ja_JP.UTF-8 missing" >&2; exit 2; fi
+  sed -i 's/^# *ja_JP.UTF-8 UTF-8/ja_JP.UTF-8 UTF-8/' /etc/locale.gen
+  grep -q '^ja_JP.UTF-8 UTF-8' /etc/locale.gen || echo 'ja_JP.UTF-8 UTF-8' >>/etc/locale.gen
+  locale-gen >/dev/null
+fi
+
+for f in "$CONSOLE" "$EXE"; do
+  [ -x "$f" ] || [ -f "$f" ] || { echo "not built: $f" >&2; exit 2; }
+done
+
+# ---------------------------------------------------------------------------------------
+# Temporary folder, Xvfb, Wine prefix. The trap removes only what this script started.
+
+WORK=$(mktemp -d /tmp/rq27-wine.XXXXXX)
+XVFB_PID=
+WINESERVER_STARTED=
+GUI_PID=
+cleanup() {
+  if [ -n "$GUI_PID" ] && kill -0 "$GUI_PID" 2>/dev/null; then kill "$GUI_PID" 2>/dev/null; fi
+  xdotool keyup Escape >/dev/null 2>&1
+  if [ -n "$WINESERVER_STARTED" ]; then wineserver -k >/dev/null 2>&1; fi
+  if [ -n "$XVFB_PID" ]; then kill "$XVFB_PID" 2>/dev/null; wait "$XVFB_PID" 2>/dev/null; fi
+  rm -rf "$WORK"
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+export WINEPREFIX="$WORK/prefix"
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8   # Wine as Japanese Windows: code page 932
+mkdir -p "$OUT"
+
+# -noreset: otherwise the server resets when its last client goes and forgets the pointer.
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$WORK/display" \
+  >"$WORK/xvfb.log" 2>&1 &
+XVFB_PID=$!
+for _ in $(seq 100); do [ -s "$WORK/display" ] && break; sleep 0.05; done
+[ -s "$WORK/display" ] || { echo "Xvfb did not start" >&2; cat "$WORK/xvfb.log" >&2; exit 2; }
+export DISPLAY=":$(head -1 "$WORK/display")"
+
+t=$(now)
+wine wineboot --init </dev/null >/dev/null 2>&1
+wineserver -w
+# Debian's Wine looks for its own fonts (Tahoma, Marlett for the close box) elsewhere than
+# fonts-wine puts them; copy them into the prefix.
+cp /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null
+# regedit reads non-ASCII names only from UTF-16LE with a byte-order mark.
+{ printf '\377\376'; iconv -f UTF-8 -t UTF-16LE "$HERE/wine-fonts.reg.txt"; } \
+  >"$WINEPREFIX/drive_c/rq27-setup.reg"
+wine regedit /S 'C:\rq27-setup.reg' </dev/null >/dev/null 2>&1
+wineserver -w
+# One persistent server, started outside any captured pipe: otherwise every captured Wine
+# call (ctest) waits for the server to time out.
+wineserver -p
+WINESERVER_STARTED=1
+wine cmd /c exit </dev/null >/dev/null 2>&1
+note "Wine prefix ready in $(since "$t") s (display $DISPLAY)"
+
+# ---------------------------------------------------------------------------------------
+# Unit tests of the MinGW build, through ctest under this Wine.
+
+if [ -n "$MINGW_BUILD" ] && [ -f "$MINGW_BUILD/CTestTestfile.cmake" ]; then
+  t=$(now)
+  if ctest --test-dir "$MINGW_BUILD" --output-on-failure >"$WORK/ctest.log" 2>&1; then
+    pass "ctest under Wine ($(grep -E 'tests passed' "$WORK/ctest.log"), $(since "$t") s)"
+  else
+    fail "ctest under Wine" "$(grep -E 'tests passed|\((Failed|Timeout|SEGFAULT|Not Run|Exception)\)$' "$WORK/ctest.log" | head -20)"
+  fi
+elif [ -n "$MINGW_BUILD" ]; then
+  fail "ctest under Wine" "no tests configured in $MINGW_BUILD"
+fi
+
+# ---------------------------------------------------------------------------------------
+# Driving the dialog.
+
+# start_gui DIR: starts DIR/rq27.exe from another working folder with the pointer at
+# (500, 300) and waits for its window; sets GUI_PID, WIN, X, Y, WIDTH, HEIGHT, BORDER, TOPH.
+start_gui() {
+  local dir=$1 i
+  xdotool mousemove 500 300
+  (cd "$WORK" && exec wine "$dir/rq27.exe" </dev/null >/dev/null 2>&1) &
+  GUI_PID=$!
+  WIN=
+  # Poll rather than "search --sync", which aborts when any window vanishes meanwhile.
+  for i in $(seq 600); do
+    WIN=$(xdotool search --onlyvisible --pid "$GUI_PID" --name "^${CAPTION}\$" 2>/dev/null | head -1)
+    [ -n "$WIN" ] && break
+    kill -0 "$GUI_PID" 2>/dev/null || return 1
+    sleep 0.05
+  done
+  [ -n "$WIN" ] || return 1
+  eval "$(xdotool getwindowgeometry --shell "$WIN")"
+  # Wine draws the frame itself (Decorated=N): the X window is the whole Win32 window.
+  BORDER=$(((WIDTH - CLIENT_W) / 2))
+  TOPH=$((HEIGHT - CLIENT_H - BORDER))
+  return 0
+}
+
+# click_client CX CY: a left click at client coordinates.
+click_client() { xdotool mousemove $((X + BORDER + $1)) $((Y + TOPH + $2)) click 1; }
+
+# wait_gui SECONDS: waits for the program to end; sets GUI_RC (124 on timeout).
+wait_gui() {
+  local limit=$1 start
+  start=$(now)
+  while kill -0 "$GUI_PID" 2>/dev/null; do
+    if awk -v a="$start" -v b="$(now)" -v l="$limit" 'BEGIN { exit !(b - a > l) }'; then
+      kill "$GUI_PID" 2>/dev/null
+      wait "$GUI_PID" 2>/dev/null
+      GUI_RC=124
+      GUI_PID=
+      return 1
+    fi
+    sleep 0.02
+  done
+  wait "$GUI_PID"
+  GUI_RC=$?
+  GUI_PID=
+  return 0
+}
+
+# act NAME: one way of answering the dialog.
+act() {
+  case $1 in
+    ok-click) click_client $((72 + 60)) $((256 + 12)) ;;
+    ok-enter) xdotool key Return ;;
+    ok-alt-y) xdotool key alt+y ;;
+    check-click+ok-click) click_client $((8 + 7)) $((8 + 8)); sleep 0.1; click_client 132 268 ;;
+    check-click+ok-enter) click_client $((8 + 7)) $((8 + 8)); sleep 0.1; xdotool key Return ;;
+    check-space+ok-alt-y) xdotool key space; sleep 0.1; xdotool key alt+y ;;
+    cancel-click) click_client $((264 + 60)) $((256 + 12)) ;;
+    cancel-esc) xdotool key Escape ;;
+    cancel-alt-n) xdotool key alt+n ;;
+    # The close box sits at the right end of the caption bar that Wine draws.
+    close-box) xdotool mousemove $((X + WIDTH - BORDER - 9)) $((Y + BORDER + (TOPH - BORDER) / 2)) click 1 ;;
+    alt-f4) xdotool key alt+F4 ;;
+    *) echo "unknown action $1" >&2; return 1 ;;
+  esac
+}
+
+# run_gui DIR ACTION: one run of the dialog in DIR, answered by ACTION. False on a hang.
+run_gui() {
+  local dir=$1 action=$2
+  start_gui "$dir" || { wait_gui 5; note "no window (rc $GUI_RC)"; return 1; }
+  act "$action"
+  wait_gui 60 || { note "did not end"; return 1; }
+  return 0
+}
+
+# prepare DIR INPUT: a fresh folder holding rq27.exe and INPUT as JWC_TEMP.TXT ("" = none).
+prepare() {
+  local dir=$1 input=$2
+  rm -rf "$dir"
+  mkdir -p "$dir"
+  [ -n "$input" ] && cp "$input" "$dir/JWC_TEMP.TXT"
+  cp "$EXE" "$dir/rq27.exe"
+}
+
+# expected INPUT FLAGS...: the console front end's command file for INPUT; prints its path.
+expected() {
+  local input=$1
+  shift
+  local key dir
+  key=$(printf '%s' "$input $*" | md5sum | cut -c1-12)
+  dir="$WORK/console-$key"
+  if [ ! -f "$dir/JWC_TEMP.TXT.done" ]; then
+    rm -rf "$dir"
+    mkdir -p "$dir"
+    [ -n "$input" ] && cp "$input" "$dir/JWC_TEMP.TXT"
+    "$CONSOLE" "$@" "$dir" >/dev/null 2>&1
+    touch "$dir/JWC_TEMP.TXT.done"
+  fi
+  echo "$dir/JWC_TEMP.TXT"
+}
+
+# same_file NAME GOT WANT: byte comparison.
+same_file() {
+  local name=$1 got=$2 want=$3
+  if [ ! -f "$got" ]; then
+    fail "$name" "no command file written"
+  elif [ ! -f "$want" ]; then
+    fail "$name" "the console program wrote no command file"
+  elif cmp -s "$got" "$want"; then
+    pass "$name"
+  else
+    fail "$name" "differs from the console program's: $(cmp "$got" "$want" 2>&1 | head -1)"
+  fi
+}
+
+# ---------------------------------------------------------------------------------------
+# Inputs.
+
+INPUTS="$WORK/inputs"
+mkdir -p "$INPUTS"
+iconv -f UTF-8 -t CP932 "$HERE/all-records.utf8.txt" >"$INPUTS/all-records.txt"
+# CR LF line ends, as the host writes them.
+sed 's/$/\r/' "$INPUTS/all-records.txt" >"$INPUTS/all-records-crlf.txt"
+
+# A large selection: group 0 and layer 0 come first (what the closing lines go back to),
+# every item lies on layer 1, so an aborted pass leaves exactly a layer line behind.
+awk -v n="$BIG_ITEMS" 'BEGIN {
+  print "lg0"; print "ly0"; print "ly1"; print "lc1"; print "lt1"
+  for (i = 0; i < n; i++) {
+    if (i % 50 == 0) { print "cn0 3 3 -0.5 1"; printf "ch %d 0 1 0 \"T%d\n", i, i }
+    else printf "%d 0 %d 10.5\n", i, i + 1
+  }
+}' >"$INPUTS/big.txt"
+
+declare -a CASE_INPUTS=()
+[ -f "$ROOT/examples/JWC_TEMP.TXT" ] && CASE_INPUTS+=("$ROOT/examples/JWC_TEMP.TXT")
+CASE_INPUTS+=("$INPUTS/all-records.txt" "$INPUTS/all-records-crlf.txt" "")
+
+label() { if [ -z "$1" ]; then echo "missing file"; else basename "$1"; fi; }
+
+GUI_DIR="$WORK/gui"
+
+# ---------------------------------------------------------------------------------------
+# OK in every way, on every input: identical to "rq27 --yes [--negative-only]".
+
+for input in "${CASE_INPUTS[@]}"; do
+  want_all=$(expected "$input" --yes)
+  want_neg=$(expected "$input" --yes --negative-only)
+  for action in ok-click ok-enter ok-alt-y check-click+ok-click check-click+ok-enter \
+      check-space+ok-alt-y; do
+    prepare "$GUI_DIR" "$input"
+    want=$want_all
+    case $action in check-*) want=$want_neg ;; esac
+    name="OK $action, $(label "$input")"
+    if run_gui "$GUI_DIR" "$action"; then
+      same_file "$name" "$GUI_DIR/JWC_TEMP.TXT" "$want"
+    else
+      fail "$name" "the dialog did not run to its end"
+    fi
+  done
+done
+
+# The check box changes the result for the prepared input (it has positive spacings).
+if cmp -s "$(expected "$INPUTS/all-records.txt" --yes)" \
+    "$(expected "$INPUTS/all-records.txt" --yes --negative-only)"; then
+  fail "check-box cases discriminate" "the input gives the same file either way"
+else
+  pass "check-box cases discriminate"
+fi
+
+# ---------------------------------------------------------------------------------------
+# Cancel and every other close: exactly "hq" CR LF, and FormClose ran once (file present).
+
+printf 'hq\r\n' >"$WORK/hq.txt"
+for action in cancel-click cancel-esc cancel-alt-n close-box alt-f4; do
+  prepare "$GUI_DIR" "$INPUTS/all-records.txt"
+  if run_gui "$GUI_DIR" "$action"; then
+    same_file "close by $action gives hq" "$GUI_DIR/JWC_TEMP.TXT" "$WORK/hq.txt"
+  else
+    fail "close by $action gives hq" "the dialog did not close"
+  fi
+done
+same_file "console --cancel gives hq" "$(expected "$INPUTS/all-records.txt" --cancel)" "$WORK/hq.txt"
+
+# ---------------------------------------------------------------------------------------
+# Position and size, with a screenshot of the dialog as it opens.
+
+prepare "$GUI_DIR" "$INPUTS/all-records.txt"
+if start_gui "$GUI_DIR"; then
+  sleep 0.3
+  timeout 20 import -window root "$WORK/root.png"
+  convert "$WORK/root.png" -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$OUT/dialog.png"
+  want_left=$((500 - WIDTH / 2))
+  if [ "$X" = "$want_left" ] && [ "$Y" = 296 ]; then
+    pass "position at pointer (500,300): outer left $X, top $Y, outer size ${WIDTH}x${HEIGHT}"
+  else
+    fail "position at pointer (500,300)" "got $X,$Y, want $want_left,296 (outer ${WIDTH}x${HEIGHT})"
+  fi
+  # The client area, measured on the screen: the status line is the one area of
+  # RGB(231,231,231); it spans the client width at the bottom. Above it, the client's white
+  # left margin runs up to the client's top edge.
+  band=$(convert "$OUT/dialog.png" -fill black +opaque 'rgb(231,231,231)' -format '%@' info:)
+  read -r bw bh bx by <<<"$(echo "$band" | sed 's/[x+]/ /g')"
+  # Walk up from the status line in a column left of every control, counting white rows.
+  wh=$(convert "$OUT/dialog.png" -crop "1x${by}+$((bx + 2))+0" +repage txt:- |
+       awk -F'[,:]' 'NR > 1 { white[$2] = ($0 ~ /#FFFFFF/) }
+                     END { n = 0; for (y = '"$by"' - 1; y >= 0 && white[y]; y--) n++; print n }')
+  wy=$((by - wh))
+  cw=$bw
+  ch=$((by + bh - wy))
+  if [ "$cw" = "$CLIENT_W" ] && [ "$ch" = "$CLIENT_H" ] && [ "$bh" = 24 ] \
+      && [ "$((by - wy))" = 288 ] && [ "$wh" = 288 ]; then
+    pass "client area ${cw}x${ch}, status line ${bw}x${bh} at 0,$((by - wy))"
+  else
+    fail "client area" "measured ${cw}x${ch}, status ${bw}x${bh}+${bx}+${by}, white from $wy for $wh"
+  fi
+  xdotool key Escape
+  wait_gui 20
+else
+  fail "position at pointer (500,300)" "no window"
+fi
+
+# ---------------------------------------------------------------------------------------
+# A folder with Japanese letters and blanks in its name.
+
+JP_DIR="$WORK/テスト フォルダ/作業 用"
+want=$(expected "$INPUTS/all-records.txt" --yes)
+prepare "$JP_DIR" "$INPUTS/all-records.txt"
+if run_gui "$JP_DIR" ok-enter; then
+  same_file "OK in a folder named with Japanese letters and blanks" "$JP_DIR/JWC_TEMP.TXT" "$want"
+else
+  fail "OK in a folder named with Japanese letters and blanks" "the dialog did not run"
+fi
+prepare "$JP_DIR" ""
+if run_gui "$JP_DIR" cancel-alt-n; then
+  same_file "Cancel in a folder named with Japanese letters and blanks" "$JP_DIR/JWC_TEMP.TXT" "$WORK/hq.txt"
+else
+  fail "Cancel in a folder named with Japanese letters and blanks" "the dialog did not run"
+fi
+
+# ---------------------------------------------------------------------------------------
+# A large selection: OK to its end (same as the console), then Escape held during the pass.
+
+want=$(expected "$INPUTS/big.txt" --yes)
+prepare "$GUI_DIR" "$INPUTS/big.txt"
+full=
+if start_gui "$GUI_DIR"; then
+  t=$(now)
+  xdotool key Return
+  sleep 0.4
+  # The root window, cropped: a capture of the busy program's own window can hang.
+  timeout 20 import -window root "$WORK/root-working.png" 2>/dev/null &&
+    convert "$WORK/root-working.png" -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage \
+      "$OUT/dialog-working.png"
+  if wait_gui 120; then
+    full=$(since "$t")
+    same_file "OK on ${BIG_ITEMS} items (${full} s after OK)" "$GUI_DIR/JWC_TEMP.TXT" "$want"
+  else
+    fail "OK on ${BIG_ITEMS} items" "did not end"
+  fi
+else
+  fail "OK on ${BIG_ITEMS} items" "no window"
+fi
+
+prepare "$GUI_DIR" "$INPUTS/big.txt"
+if start_gui "$GUI_DIR"; then
+  t=$(now)
+  xdotool key Return
+  sleep 0.3
+  xdotool keydown Escape
+  wait_gui 120
+  took=$(since "$t")
+  xdotool keyup Escape
+  got=$(od -An -c "$GUI_DIR/JWC_TEMP.TXT" 2>/dev/null | tr -s ' ' | sed 's/^ //')
+  # Escape found at a check after the first items: the list was emptied, and the closing
+  # lines go back to layer 0 from layer 1 (group 0 is unchanged). Found at the very first
+  # check, nothing was written yet, so both closing lines appear.
+  if printf 'ly0\r\n' | cmp -s - "$GUI_DIR/JWC_TEMP.TXT"; then
+    pass "Escape held during the pass: only the closing layer line ($took s, full run ${full:-?} s)"
+  elif printf 'lg0\r\nly0\r\n' | cmp -s - "$GUI_DIR/JWC_TEMP.TXT"; then
+    pass "Escape held during the pass: caught at the first check, closing lines only ($took s)"
+  else
+    fail "Escape held during the pass" "file holds: ${got:0:80} (after $took s)"
+  fi
+  if [ -n "$full" ] && awk -v a="$took" -v b="$full" 'BEGIN { exit !(a < b) }'; then
+    pass "Escape stopped the pass early ($took s against $full s)"
+  elif [ -n "$full" ]; then
+    fail "Escape stopped the pass early" "$took s against $full s for the whole pass"
+  fi
+else
+  fail "Escape held during the pass" "no window"
+fi
+
+echo "screenshots: $OUT/dialog.png $OUT/dialog-working.png"
+echo "time: $(since "$T_START") s"
+echo "$PASSED passed, $FAILED failed"
+[ "$FAILED" = 0 ]
