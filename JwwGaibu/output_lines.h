@@ -32,6 +32,12 @@ class OutputLines {
   void Put(char c) { bytes_.push_back(c); }
   void EndLine() { ends_.Append() = bytes_.size(); }
 
+  /// Takes back the lines from line `count` on (not above Count()).
+  void Truncate(int32_t count) {
+    bytes_.resize(count == 0 ? 0 : ends_[count - 1]);
+    ends_.Truncate(count);
+  }
+
   /// Drops every line and frees the storage.
   void Clear();
 

@@ -31,6 +31,13 @@ class TJwwTable {
   T& operator[](int32_t i) { return blocks_[i / kTableBlock][i % kTableBlock]; }
   const T& operator[](int32_t i) const { return blocks_[i / kTableBlock][i % kTableBlock]; }
 
+  /// Lowers the count to `count` (not above the current one), keeping the storage. The
+  /// records dropped are zeroed again, so that Append still hands out zeroed records.
+  void Truncate(int32_t count) {
+    for (int32_t i = count; i < count_; ++i) (*this)[i] = T{};
+    count_ = count;
+  }
+
   /// Empties the table and frees its storage.
   void Release() {
     blocks_.clear();

@@ -33,36 +33,44 @@ void TextAttributes(TJwwState& s, const TJwwEntText& t) {
   EmitFontName(s, t.FontName);
 }
 
+/// The item's marks ("z1" to "z5"), then the item. The host puts marks on the item that
+/// follows them, so when the item emitter finds the item degenerate and writes nothing, its
+/// marks are taken back: left in, they would land on the next item written.
+template <class EmitItem>
+void MarksAndItem(TJwwState& s, int32_t zFlags, EmitItem&& emitItem) {
+  const int32_t before = s.Output.Count();
+  EmitZFlags(s, zFlags);
+  const int32_t marked = s.Output.Count();
+  emitItem();
+  if (s.Output.Count() == marked) s.Output.Truncate(before);
+}
+
 void WriteBackLine(TJwwState& s, int32_t index) {
   const TJwwEntLine& r = s.LineTable[index];
   GroupAndLayer(s, r.Head);
   LineAttributes(s, r.Head);
-  EmitZFlags(s, r.Head.ZFlags);
-  EmitLine(s, r.X1, r.Y1, r.X2, r.Y2);
+  MarksAndItem(s, r.Head.ZFlags, [&] { EmitLine(s, r.X1, r.Y1, r.X2, r.Y2); });
 }
 
 void WriteBackCircle(TJwwState& s, int32_t index) {
   const TJwwEntCircle& r = s.CircleTable[index];
   GroupAndLayer(s, r.Head);
   LineAttributes(s, r.Head);
-  EmitZFlags(s, r.Head.ZFlags);
-  EmitCircle(s, r.X, r.Y, r.R);
+  MarksAndItem(s, r.Head.ZFlags, [&] { EmitCircle(s, r.X, r.Y, r.R); });
 }
 
 void WriteBackArc(TJwwState& s, int32_t index) {
   const TJwwEntArc& r = s.ArcTable[index];
   GroupAndLayer(s, r.Head);
   LineAttributes(s, r.Head);
-  EmitZFlags(s, r.Head.ZFlags);
-  EmitArc(s, r.X, r.Y, r.R, r.V4, r.V5, r.V6, r.V7);
+  MarksAndItem(s, r.Head.ZFlags, [&] { EmitArc(s, r.X, r.Y, r.R, r.V4, r.V5, r.V6, r.V7); });
 }
 
 void WriteBackText(TJwwState& s, int32_t index) {
   const TJwwEntText& r = s.TextTable[index];
   GroupAndLayer(s, r.Head);
   TextAttributes(s, r);
-  EmitZFlags(s, r.Head.ZFlags);
-  EmitText(s, r.TextKind, r.Text, r.X, r.Y, r.Dx, r.Dy);
+  MarksAndItem(s, r.Head.ZFlags, [&] { EmitText(s, r.TextKind, r.Text, r.X, r.Y, r.Dx, r.Dy); });
 }
 
 void WriteBackPoint(TJwwState& s, int32_t index) {
@@ -70,8 +78,7 @@ void WriteBackPoint(TJwwState& s, int32_t index) {
   GroupAndLayer(s, r.Head);
   EmitPointType(s, r.Head.Colour);
   EmitLineWidth(s, r.Head.LineWidth);
-  EmitZFlags(s, r.Head.ZFlags);
-  EmitPoint(s, r.X, r.Y);
+  MarksAndItem(s, r.Head.ZFlags, [&] { EmitPoint(s, r.X, r.Y); });
 }
 
 void WriteBackPointEx(TJwwState& s, int32_t index) {
@@ -79,8 +86,7 @@ void WriteBackPointEx(TJwwState& s, int32_t index) {
   GroupAndLayer(s, r.Head);
   EmitPointType(s, r.Head.Colour);
   EmitLineWidth(s, r.Head.LineWidth);
-  EmitZFlags(s, r.Head.ZFlags);
-  EmitPointEx(s, r.N5, r.X, r.Y, r.V3, r.V4);
+  MarksAndItem(s, r.Head.ZFlags, [&] { EmitPointEx(s, r.N5, r.X, r.Y, r.V3, r.V4); });
 }
 
 void WriteBackDim(TJwwState& s, int32_t index) {
@@ -88,9 +94,10 @@ void WriteBackDim(TJwwState& s, int32_t index) {
   GroupAndLayer(s, r.Head);
   LineAttributes(s, r.Line.Head);
   TextAttributes(s, r.Text);
-  EmitZFlags(s, r.Head.ZFlags);
-  EmitDim(s, r.Text.Text, r.Line.X1, r.Line.Y1, r.Line.X2, r.Line.Y2, r.Text.X, r.Text.Y,
-          r.Text.Dx, r.Text.Dy);
+  MarksAndItem(s, r.Head.ZFlags, [&] {
+    EmitDim(s, r.Text.Text, r.Line.X1, r.Line.Y1, r.Line.X2, r.Line.Y2, r.Text.X, r.Text.Y,
+            r.Text.Dx, r.Text.Dy);
+  });
 }
 
 void WriteBackSl2(TJwwState& s, int32_t index) {
@@ -98,32 +105,30 @@ void WriteBackSl2(TJwwState& s, int32_t index) {
   GroupAndLayer(s, r.Head);
   SolidColour(s, r.Head, r.ExtColour);
   EmitLineWidth(s, r.Head.LineWidth);
-  EmitZFlags(s, r.Head.ZFlags);
-  EmitSl2(s, r.X1, r.Y1, r.X2, r.Y2);
+  MarksAndItem(s, r.Head.ZFlags, [&] { EmitSl2(s, r.X1, r.Y1, r.X2, r.Y2); });
 }
 
 void WriteBackSl3(TJwwState& s, int32_t index) {
   const TJwwEntSl3& r = s.Sl3Table[index];
   GroupAndLayer(s, r.Head);
   SolidColour(s, r.Head, r.ExtColour);
-  EmitZFlags(s, r.Head.ZFlags);
-  EmitSl3(s, r.X1, r.Y1, r.X2, r.Y2, r.X3, r.Y3);
+  MarksAndItem(s, r.Head.ZFlags, [&] { EmitSl3(s, r.X1, r.Y1, r.X2, r.Y2, r.X3, r.Y3); });
 }
 
 void WriteBackSl4(TJwwState& s, int32_t index) {
   const TJwwEntSl4& r = s.Sl4Table[index];
   GroupAndLayer(s, r.Head);
   SolidColour(s, r.Head, r.ExtColour);
-  EmitZFlags(s, r.Head.ZFlags);
-  EmitSl4(s, r.X1, r.Y1, r.X2, r.Y2, r.X3, r.Y3, r.X4, r.Y4);
+  MarksAndItem(s, r.Head.ZFlags,
+               [&] { EmitSl4(s, r.X1, r.Y1, r.X2, r.Y2, r.X3, r.Y3, r.X4, r.Y4); });
 }
 
 void WriteBackSc(TJwwState& s, int32_t index) {
   const TJwwEntSc& r = s.ScTable[index];
   GroupAndLayer(s, r.Head);
   SolidColour(s, r.Head, r.ExtColour);
-  EmitZFlags(s, r.Head.ZFlags);
-  EmitSc(s, r.N8, r.V1, r.V2, r.V3, r.V4, r.V5, r.V6, r.V7);
+  MarksAndItem(s, r.Head.ZFlags,
+               [&] { EmitSc(s, r.N8, r.V1, r.V2, r.V3, r.V4, r.V5, r.V6, r.V7); });
 }
 
 void WriteBackSe(TJwwState& s, int32_t index) {
@@ -131,24 +136,24 @@ void WriteBackSe(TJwwState& s, int32_t index) {
   GroupAndLayer(s, r.Head);
   SolidColour(s, r.Head, r.ExtColour);
   EmitLineWidth(s, r.Head.LineWidth);
-  EmitZFlags(s, r.Head.ZFlags);
-  EmitSe(s, r.N8, r.V1, r.V2, r.V3, r.V4, r.V5, r.V6, r.V7);
+  MarksAndItem(s, r.Head.ZFlags,
+               [&] { EmitSe(s, r.N8, r.V1, r.V2, r.V3, r.V4, r.V5, r.V6, r.V7); });
 }
 
 void WriteBackSo(TJwwState& s, int32_t index) {
   const TJwwEntSo& r = s.SoTable[index];
   GroupAndLayer(s, r.Head);
   SolidColour(s, r.Head, r.ExtColour);
-  EmitZFlags(s, r.Head.ZFlags);
-  EmitSo(s, r.V1, r.V2, r.V3, r.V4, r.V5, r.V6, r.V7, r.V8);
+  MarksAndItem(s, r.Head.ZFlags,
+               [&] { EmitSo(s, r.V1, r.V2, r.V3, r.V4, r.V5, r.V6, r.V7, r.V8); });
 }
 
 void WriteBackSg(TJwwState& s, int32_t index) {
   const TJwwEntSg& r = s.SgTable[index];
   GroupAndLayer(s, r.Head);
   SolidColour(s, r.Head, r.ExtColour);
-  EmitZFlags(s, r.Head.ZFlags);
-  EmitSg(s, r.V1, r.V2, r.V3, r.V4, r.V5, r.V6, r.V7, r.V8);
+  MarksAndItem(s, r.Head.ZFlags,
+               [&] { EmitSg(s, r.V1, r.V2, r.V3, r.V4, r.V5, r.V6, r.V7, r.V8); });
 }
 
 void WriteBackEntry(TJwwState& s, const TJwwEntRef& ref) {

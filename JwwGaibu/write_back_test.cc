@@ -93,5 +93,14 @@ TEST(WriteBackModel, EscapeEmptiesTheListAndKeepsTheClosingSteps) {
                                                    "処理中(ESC:中断)：101／102"}));
 }
 
+// The host puts "z1" to "z5" on the item that follows them: the marks of an item that is
+// written as nothing must not reach the next one.
+TEST(WriteBackModel, MarksOfADroppedItemAreTakenBack) {
+  EXPECT_EQ(WriteBack({"cn$F", "z5", "z4", "cs 0 -5 1 0 \"", "z1", "ci 0 0 0", "0 0 -1 -1"}),
+            (Lines{"hd", "lg0", "ly0", "cn1", "cc0", "cn\"$F", "lc1", "lt1", "0 0 -1 -1"}));
+  EXPECT_EQ(WriteBack({"z2", "5 5 5 5", "z3", "pt 1 1"}),
+            (Lines{"hd", "lg0", "ly0", "lc1", "lt1", "pn1", "z3", "pt 1 1"}));
+}
+
 }  // namespace
 }  // namespace JwwGaibu
