@@ -49,6 +49,12 @@ void RoundTo15(Digits& v) {
     v.count = 1;
     ++v.exponent;
   }
+  // Rounding up must not carry past the largest double: 1.7976931348623157E308 would
+  // become 1.79769313486232E308, a number that no reader can take back. There the digits
+  // are cut instead.
+  constexpr char kLargest[] = "179769313486231";
+  if (v.exponent == 309 && v.count == kKeptDigits && std::memcmp(v.d, kLargest, kKeptDigits) > 0)
+    std::memcpy(v.d, kLargest, kKeptDigits);
 }
 
 /// The value's digits, at most 15 of them, without trailing zeros.

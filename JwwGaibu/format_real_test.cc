@@ -97,6 +97,20 @@ std::string ReferenceFormat(double value) {
   return out.append("E").append(std::to_string(exponent - 1));
 }
 
+// Halves up would carry the largest doubles past the range of a double, and the command
+// file could not be read back; their digits are cut instead.
+TEST(FormatReal, NeverRoundsPastTheLargestDouble) {
+  const double largest = std::numeric_limits<double>::max();
+  const double belowCut = 1.797693134862314e308;  // rounds by the usual rule
+  for (double v : {largest, std::nextafter(largest, 0.0), 1.797693134862315e308}) {
+    EXPECT_EQ(FormatReal(v), "1.79769313486231E308");
+    EXPECT_EQ(FormatReal(-v), "-1.79769313486231E308");
+  }
+  EXPECT_EQ(FormatReal(belowCut), "1.79769313486231E308");
+  EXPECT_EQ(FormatReal(1.7976931348623e308), "1.7976931348623E308");
+  EXPECT_LE(std::strtod(FormatReal(largest).c_str(), nullptr), largest);
+}
+
 TEST(FormatReal, AgreesWithTheReferenceOnRandomBitPatterns) {
   std::mt19937_64 random(20240611);
   for (int i = 0; i < 200000; ++i) {
@@ -126,6 +140,21 @@ TEST(FormatReal, AgreesWithTheReferenceOnShortAndHalfwayDecimals) {
         (i % 3 == 0 ? "-0." : "0.") + mantissa + "e" + std::to_string(exponentOf(random));
     const double value = std::strtod(text.c_str(), nullptr);
     ASSERT_EQ(FormatReal(value), ReferenceFormat(value)) << text;
+  }
+}
+
+// Drawing coordinates: short decimals (found by scaling to fifteen digits) and their
+// neighbouring doubles, which need sixteen or more digits to read back.
+TEST(FormatReal, AgreesWithTheReferenceOnCoordinatesAndTheirNeighbours) {
+  std::mt19937_64 random(1189);
+  for (int i = 0; i < 200000; ++i) {
+    const int decimals = static_cast<int>(random() % 9);
+    const uint64_t scaled = random() % (uint64_t{1} << (1 + random() % 50));
+    const double value = static_cast<double>(scaled) / std::pow(10.0, decimals);
+    for (double v : {value, std::nextafter(value, 0.0), std::nextafter(value, 1e300)}) {
+      ASSERT_EQ(FormatReal(v), ReferenceFormat(v)) << std::hexfloat << v;
+      ASSERT_EQ(FormatReal(-v), ReferenceFormat(-v)) << std::hexfloat << v;
+    }
   }
 }
 
