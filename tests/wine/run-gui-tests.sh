@@ -217,6 +217,9 @@ act() {
     check-click+ok-click) click_client $((8 + 7)) $((8 + 8)); sleep 0.1; click_client 132 268 ;;
     check-click+ok-enter) click_client $((8 + 7)) $((8 + 8)); sleep 0.1; xdotool key Return ;;
     check-space+ok-alt-y) xdotool key space; sleep 0.1; xdotool key alt+y ;;
+    # Tab order CheckBox1, Button1, Button2: the check box has the focus at open.
+    tab+space) xdotool key Tab; sleep 0.1; xdotool key space ;;
+    tab-tab+space) xdotool key Tab; sleep 0.1; xdotool key Tab; sleep 0.1; xdotool key space ;;
     cancel-click) click_client $((264 + 60)) $((256 + 12)) ;;
     cancel-esc) xdotool key Escape ;;
     cancel-alt-n) xdotool key alt+n ;;
@@ -309,7 +312,7 @@ GUI_DIR="$WORK/gui"
 for input in "${CASE_INPUTS[@]}"; do
   want_all=$(expected "$input" --yes)
   want_neg=$(expected "$input" --yes --negative-only)
-  for action in ok-click ok-enter ok-alt-y check-click+ok-click check-click+ok-enter \
+  for action in ok-click ok-enter ok-alt-y tab+space check-click+ok-click check-click+ok-enter \
       check-space+ok-alt-y; do
     prepare "$GUI_DIR" "$input"
     want=$want_all
@@ -335,7 +338,7 @@ fi
 # Cancel and every other close: exactly "hq" CR LF, and FormClose ran once (file present).
 
 printf 'hq\r\n' >"$WORK/hq.txt"
-for action in cancel-click cancel-esc cancel-alt-n close-box alt-f4; do
+for action in cancel-click cancel-esc cancel-alt-n tab-tab+space close-box alt-f4; do
   prepare "$GUI_DIR" "$INPUTS/all-records.txt"
   if run_gui "$GUI_DIR" "$action"; then
     same_file "close by $action gives hq" "$GUI_DIR/JWC_TEMP.TXT" "$WORK/hq.txt"
