@@ -45,6 +45,7 @@ need_packages() {
     command -v "$cmd" >/dev/null 2>&1 || return 0
   done
   [ -d /usr/share/wine/fonts ] || return 0
+  [ -x /usr/lib/wine/wine64 ] || return 0   # the 64-bit loader (package wine64)
   fc-list 2>/dev/null | grep -q IPAGothic || return 0
   return 1
 }
