@@ -24,7 +24,7 @@ constexpr COLORREF kStatusBackground = RGB(231, 231, 231);
 
 enum class Kind { kCheckBox, kDefaultButton, kButton, kLabel, kStatus };
 
-struct ControlSpec {
+struct ControlLayout {
   int Id;
   Kind ControlKind;
   int Left;
@@ -35,7 +35,7 @@ struct ControlSpec {
 };
 
 // Creation order is tab order: CheckBox1, Button1, Button2; the labels take no focus.
-constexpr std::array<ControlSpec, 13> kControls = {{
+constexpr std::array<ControlLayout, 13> kControls = {{
     {IDC_CHECKBOX1, Kind::kCheckBox, 8, 8, 401, 17, "文字間隔の値がマイナス値のものだけをゼロ化する"},
     {IDOK, Kind::kDefaultButton, 72, 256, 121, 25, "ＯＫ(&Y)"},
     {IDCANCEL, Kind::kButton, 264, 256, 121, 25, "キャンセル(&N)"},
@@ -165,11 +165,11 @@ void Win32Dialog::CreateControls() {
   TEXTMETRICW metrics = {};
   GetTextMetricsW(dc, &metrics);
 
-  for (const ControlSpec& spec : kControls) {
-    const std::wstring text = WidenUtf8(spec.Text);
-    int width = spec.Width;
-    int height = spec.Height;
-    if (spec.ControlKind == Kind::kLabel) {
+  for (const ControlLayout& layout : kControls) {
+    const std::wstring text = WidenUtf8(layout.Text);
+    int width = layout.Width;
+    int height = layout.Height;
+    if (layout.ControlKind == Kind::kLabel) {
       SIZE extent = {};
       if (GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent)) {
         width = std::max(width, static_cast<int>(extent.cx));
@@ -177,13 +177,13 @@ void Win32Dialog::CreateControls() {
       height = std::max(height, static_cast<int>(metrics.tmHeight));
     }
     const HWND control = CreateWindowExW(
-        0, ControlClass(spec.ControlKind), text.c_str(), ControlStyle(spec.ControlKind), spec.Left,
-        spec.Top, width, height, dialog_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.Id)),
+        0, ControlClass(layout.ControlKind), text.c_str(), ControlStyle(layout.ControlKind), layout.Left,
+        layout.Top, width, height, dialog_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(layout.Id)),
         instance_, nullptr);
     if (control == nullptr) continue;
     SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
-    if (spec.Id == IDC_CHECKBOX1) checkBox1_ = control;
-    if (spec.Id == IDC_LABELA1) labelA1_ = control;
+    if (layout.Id == IDC_CHECKBOX1) checkBox1_ = control;
+    if (layout.Id == IDC_LABELA1) labelA1_ = control;
   }
 
   SelectObject(dc, oldFont);

@@ -22,6 +22,8 @@ ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --preset asan
 
 if [ -f tests/wine/run-gui-tests.sh ]; then
   step "Windows build (MinGW-w64), unit tests and the dialog under Wine"
+  cmake --preset mingw >/dev/null
+  cmake --build --preset mingw
   bash tests/wine/run-gui-tests.sh
 fi
 
