@@ -21,6 +21,12 @@ void ZeroTextSpacing(JwwGaibu::TJwwState& s, bool negativeOnly) {
     if (text.Text.size() == kFullTextField)
       text.Text = MyFunc::CopyWholeChars(text.Text, 1, kFullTextField).Text;
   });
+  // A text of a type outside 0 to 10 is written back with the first-seen text type, and
+  // with the first-seen free size when that type is 0. That size gets the same treatment,
+  // or such a text would reach the host with the very spacing this pass removes.
+  if (!(s.FirstFreeWidth > 0)) s.FirstFreeWidth = type1.Width;
+  if (!(s.FirstFreeHeight > 0)) s.FirstFreeHeight = type1.Height;
+  if (!negativeOnly || !(s.FirstFreeSpacing > 0)) s.FirstFreeSpacing = 0;
 }
 
 }  // namespace Unit1

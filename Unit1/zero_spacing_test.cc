@@ -76,5 +76,24 @@ TEST(ZeroTextSpacing, TrimsAFull255ByteTextToWholeCharacters) {
   }
 }
 
+// Texts of an unknown type go back as the first-seen type, with the first-seen free size
+// when that is 0; that size must leave with the same spacing rule as every free-size text.
+TEST(ZeroTextSpacing, FirstSeenFreeSizeFollowsTheSameRules) {
+  const ZeroCase cases[] = {
+      {"spacing zeroed, size from type 1", 0, 0, -1, 0.7, false, 3, 3, 0},
+      {"negative-only keeps a positive spacing", 0, 5, 6, 0.7, true, 5, 6, 0.7},
+      {"negative-only zeroes a negative spacing", 0, 5, 6, -0.7, true, 5, 6, 0},
+  };
+  for (const auto& c : cases) {
+    JwwGaibu::TJwwState s;
+    JwwGaibu::ResetModel(s);
+    s.FirstFreeWidth = c.width, s.FirstFreeHeight = c.height, s.FirstFreeSpacing = c.spacing;
+    ZeroTextSpacing(s, c.negativeOnly);
+    EXPECT_EQ(s.FirstFreeWidth, c.wantWidth) << c.what;
+    EXPECT_EQ(s.FirstFreeHeight, c.wantHeight) << c.what;
+    EXPECT_EQ(s.FirstFreeSpacing, c.wantSpacing) << c.what;
+  }
+}
+
 }  // namespace
 }  // namespace Unit1
