@@ -3,13 +3,18 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <fstream>
+#include <iterator>
 #include <optional>
 #include <string_view>
 #include <utility>
 #include <vector>
 
 #include "JwwGaibu/format_real.h"
+#include "JwwGaibu/reader.h"
 #include "MyFunc/my_func.h"
+#include "Unit1/form1.h"
+#include "Unit1/zero_spacing.h"
 
 // The comparison, item by item (W: the written model, R: the model read back from the file).
 //
@@ -491,6 +496,7 @@ std::string CompareRoundTrip(const TJwwState& written, const TJwwState& readBack
       return where + " came back changed:\n  written:   " + Describe(*expected) +
              "\n  read back: " + Describe(actual);
     ++counts.Written;
+    ++counts.PerKind[expected->Kind];
   }
   if (j < readCount)
     return "the command file holds an item that was not written: " +
@@ -509,6 +515,76 @@ std::string CompareRoundTrip(const TJwwState& written, const TJwwState& readBack
       return "free-size text " + Escaped(t.Text) + " came back with spacing " + FormatReal(t.Spacing);
   }
   return "";
+}
+
+namespace {
+
+/// The dialog for one OK run: the program's folder, the check box, no Escape.
+class OkPlatform : public Unit1::Platform {
+ public:
+  OkPlatform(std::filesystem::path exe, bool negativeOnly)
+      : exe_(std::move(exe)), negativeOnly_(negativeOnly) {}
+  Unit1::ScreenPoint PointerPosition() override { return {}; }
+  int OuterWidth() override { return 473; }
+  void SetLeftTop(int, int) override {}
+  std::filesystem::path OwnFilePath() override { return exe_; }
+  bool CheckBoxChecked() override { return negativeOnly_; }
+  void SetStatusText(std::string_view) override {}
+  bool EscapeKeyDown() override { return false; }
+  void CloseDialog() override { closed_ = true; }
+  bool Closed() const { return closed_; }
+
+ private:
+  std::filesystem::path exe_;
+  bool negativeOnly_;
+  bool closed_ = false;
+};
+
+std::string ReadAll(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+}  // namespace
+
+std::string CheckOkRun(const std::filesystem::path& folder, std::string_view input,
+                       bool negativeOnly, TRoundTripCounts& counts) {
+  const std::filesystem::path file = folder / Unit1::kInterchangeFileName;
+  {
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    out.write(input.data(), static_cast<std::streamsize>(input.size()));
+    if (!out) return "cannot write the input file";
+  }
+  // What the write-back pass will see: the same file loaded and zeroed on its own.
+  TJwwState written;
+  ResetModel(written);
+  LoadInterchangeFile(written, file);
+
+  OkPlatform platform(folder / "rq27", negativeOnly);
+  {
+    Unit1::TForm1 form(platform);
+    form.FormShow();
+    form.Button1Click();
+    if (!platform.Closed()) return "OK did not close the dialog";
+    form.FormClose();
+    if (form.Outcome() != Unit1::RunOutcome::kSaved) return "the save failed";
+  }
+  for (const auto& entry : std::filesystem::directory_iterator(folder))
+    if (entry.path().filename() != Unit1::kInterchangeFileName)
+      return "the save left " + entry.path().filename().string() + " behind";
+
+  const std::string saved = ReadAll(file);
+  if (written.LoadFailed) {
+    ++counts.FailedLoads;
+    return saved == "hq\r\n" ? "" : "a failed load did not give \"hq\"";
+  }
+  if (saved.rfind("hd\r\n", 0) != 0) return "the command file does not begin with \"hd\"";
+  Unit1::ZeroTextSpacing(written, negativeOnly);
+  TJwwState readBack;
+  ResetModel(readBack);
+  if (!LoadInterchangeFile(readBack, file) || readBack.LoadFailed)
+    return "our own command file does not read back to its end";
+  return CompareRoundTrip(written, readBack, negativeOnly, counts);
 }
 
 }  // namespace RoundTrip

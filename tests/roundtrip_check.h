@@ -3,7 +3,9 @@
 // item. Shared by the round-trip test and the whole-run fuzz target.
 #pragma once
 
+#include <filesystem>
 #include <string>
+#include <string_view>
 
 #include "JwwGaibu/model.h"
 
@@ -16,6 +18,8 @@ struct TRoundTripCounts {
   int Dropped = 0;    ///< degenerate items and block insertions, which are written as nothing
   int FreeTexts = 0;  ///< free-size texts read back, their spacing checked
   int Merged = 0;     ///< solids whose corners only the 15-digit form made coincide
+  int FailedLoads = 0;  ///< inputs that could not be read, answered with "hq"
+  int PerKind[16] = {};  ///< Written, by kind code
 };
 
 /// `written` is the model as the write-back pass saw it: loaded, then zeroed with
@@ -27,5 +31,13 @@ struct TRoundTripCounts {
 std::string CompareRoundTrip(const JwwGaibu::TJwwState& written,
                              const JwwGaibu::TJwwState& readBack, bool negativeOnly,
                              TRoundTripCounts& counts);
+
+/// The dialog's OK flow on `input`, saved as JWC_TEMP.TXT in `folder` (which holds nothing
+/// else), with the check box set to `negativeOnly`. Then: the save succeeded and left no other
+/// file; after a failed load the command file is exactly "hq"; otherwise it begins with "hd",
+/// our reader reads it to its end, and CompareRoundTrip holds against the input loaded and
+/// zeroed on its own. Gives "" when all of that holds, else what did not.
+std::string CheckOkRun(const std::filesystem::path& folder, std::string_view input,
+                       bool negativeOnly, TRoundTripCounts& counts);
 
 }  // namespace RoundTrip
