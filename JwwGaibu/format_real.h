@@ -5,9 +5,9 @@
 
 namespace JwwGaibu {
 
-/// Longest form of FormatReal's result ("-" + 15 digits + point + up to 3 zeros, or the
-/// scientific form), with room to spare.
-inline constexpr int kFormatRealMax = 32;
+/// Size of the buffer that FormatReal writes into. The longest result is 22 bytes ("-",
+/// 15 digits, a point and "E-324"); the writer uses the rest as scratch space.
+inline constexpr int kFormatRealMax = 48;
 
 /// Writes `value` into `out` (at least kFormatRealMax bytes) and returns the length:
 /// 15 significant digits (the 18 leading digits correctly rounded, then rounded half up),
