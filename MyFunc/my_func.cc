@@ -62,6 +62,14 @@ bool ReadDecimal(std::string_view digits, uint32_t& magnitude) {
 /// already puts a non-zero value far outside a double's range, in either direction.
 constexpr int64_t kExponentClamp = int64_t{1} << 40;
 
+/// Significant digits of a real gathered into an integer: 19 always fit in 64 bits.
+constexpr int kMaxGathered = 19;
+
+/// The powers of ten that a double holds exactly.
+constexpr double kPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                   1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                   1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
 }  // namespace
 
 int32_t ParseIntOrZero(std::string_view text) {
@@ -107,16 +115,25 @@ double ParseRealOrZero(std::string_view text, RealStatus& status) {
   // side of the point. Remember where the first non-zero digit sits relative to the
   // point: a value whose first significant digit has weight 10^k has its magnitude in
   // [10^k, 10^(k+1)).
+  // The digits from the first non-zero one on are also gathered as an integer while they
+  // fit, for the exact short way below.
   size_t intDigits = 0;
   bool sawPoint = false;
   bool sawNonZero = false;
   int64_t leadWeight = 0;  // k above, valid once sawNonZero
   size_t firstNonZeroInt = 0;
+  uint64_t mantissa = 0;
+  int significant = 0;  // digits gathered into mantissa, or more than kMaxGathered
+  const auto gather = [&](char c) {
+    if (significant < kMaxGathered) mantissa = mantissa * 10 + static_cast<uint64_t>(c - '0');
+    ++significant;
+  };
   while (i < n && IsDigit(text[i])) {
     if (!sawNonZero && text[i] != '0') {
       sawNonZero = true;
       firstNonZeroInt = intDigits;
     }
+    if (sawNonZero) gather(text[i]);
     ++intDigits;
     ++i;
   }
@@ -131,6 +148,7 @@ double ParseRealOrZero(std::string_view text, RealStatus& status) {
         sawNonZero = true;
         leadWeight = -static_cast<int64_t>(fracDigits);
       }
+      if (sawNonZero) gather(text[i]);
       ++i;
     }
   }
@@ -156,6 +174,18 @@ double ParseRealOrZero(std::string_view text, RealStatus& status) {
   const double zero = negative ? -0.0 : 0.0;
   // All-zero mantissas (the lone point included) are zero whatever the exponent.
   if (!sawNonZero) return zero;
+
+  // The short way: up to 2^53 digits and a power of ten from 10^-22 to 10^22 are both
+  // exact doubles, so one multiplication or division rounds correctly, as reading the
+  // decimal text would.
+  const int64_t decimalExponent = exponent - static_cast<int64_t>(fracDigits);
+  if (significant <= kMaxGathered && mantissa <= (uint64_t{1} << 53) &&
+      decimalExponent >= -22 && decimalExponent <= 22) {
+    const double m = static_cast<double>(mantissa);
+    const double magnitude = decimalExponent < 0 ? m / kPowersOfTen[-decimalExponent]
+                                                 : m * kPowersOfTen[decimalExponent];
+    return negative ? -magnitude : magnitude;
+  }
 
   double magnitude = 0.0;
   const char* first = text.data() + numberStart;

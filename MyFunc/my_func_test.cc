@@ -208,6 +208,19 @@ TEST(ParseRealOrZero, LongDigitStringsAreCorrectlyRounded) {
   ExpectSameDouble(9007199254740996.0, ParseRealOrZero("9007199254740995"), "ties to even");
 }
 
+// Up to 2^53 in the digits and a power of ten up to 22 either way take the exact short way;
+// one step past any of these limits takes the general reader. Both must agree with it.
+TEST(ParseRealOrZero, EdgesOfTheShortWayAgreeWithStrtod) {
+  for (const char* text :
+       {"9007199254740992", "9007199254740993", "-9007199254740993", "9007199254740992e22",
+        "9007199254740992e-22", "1e22", "1e23", "1e-22", "1e-23", "0.0000000000000000000001",
+        "0.00000000000000000000001", "1234567890123456789", "12345678901234567890",
+        "1234567890123456789e-5", "900719925474099.3", "123.4567", "-0.0005", "4.35e21",
+        "0.1e-21", "10000000000000000000000", "000000000000000000000000001.5"}) {
+    ExpectSameDouble(std::strtod(text, nullptr), ParseRealOrZero(text), text);
+  }
+}
+
 TEST(ParseRealOrZero, OverflowOrUnderflowFollowsTheFirstSignificantDigit) {
   // Out of range either way; only where the first non-zero digit sits relative to the
   // point, together with the exponent, tells which way.
