@@ -1,10 +1,14 @@
+#include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <charconv>
 #include <climits>
 #include <string>
+#include <string_view>
 
 #include "JwwGaibu/file_io.h"
 
@@ -40,6 +44,39 @@ void SyncFolder(const std::filesystem::path& folder) {
   if (fd < 0) return;
   FsyncRetrying(fd);
   CloseFd(fd);
+}
+
+/// Removes the temporary files that runs killed while saving left beside `target`: names
+/// of our own pattern (".JWC_TEMP.TXT.<pid>.<n>.tmp") whose process no longer exists. Those
+/// of a live process (this one, or another run saving at the same time) stay. Best effort.
+void RemoveStaleTemporaries(const std::filesystem::path& target) {
+  std::string prefix = ".";
+  prefix += target.filename().string();
+  prefix += '.';
+  constexpr std::string_view kSuffix = ".tmp";
+  const std::filesystem::path folder = target.parent_path();
+  DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
+  if (dir == nullptr) return;
+  while (const dirent* entry = ::readdir(dir)) {
+    const std::string_view name = entry->d_name;
+    if (name.size() <= prefix.size() + kSuffix.size() || name.substr(0, prefix.size()) != prefix ||
+        name.substr(name.size() - kSuffix.size()) != kSuffix)
+      continue;
+    // "<pid>.<attempt>", both decimal.
+    const std::string_view middle =
+        name.substr(prefix.size(), name.size() - prefix.size() - kSuffix.size());
+    const size_t dot = middle.find('.');
+    if (dot == std::string_view::npos || dot + 1 == middle.size()) continue;
+    if (middle.substr(dot + 1).find_first_not_of("0123456789") != std::string_view::npos) continue;
+    long pid = 0;
+    const auto [end, error] = std::from_chars(middle.data(), middle.data() + dot, pid);
+    if (error != std::errc() || end != middle.data() + dot) continue;
+    // kill() with 0 or a negative number means process groups: only real process ids.
+    if (pid <= 0 || pid > INT_MAX || pid == ::getpid()) continue;
+    if (::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH) continue;
+    ::unlinkat(::dirfd(dir), entry->d_name, 0);
+  }
+  ::closedir(dir);
 }
 
 }  // namespace
@@ -144,6 +181,7 @@ bool AtomicFileWriter::Commit() {
   }
   impl_->temp.clear();  // it is the target now
   SyncFolder(impl_->target.parent_path());
+  RemoveStaleTemporaries(impl_->target);
   return true;
 }
 

@@ -44,6 +44,8 @@ class AtomicFileWriter {
   /// Appends bytes to the temporary file.
   bool Write(std::string_view bytes);
   /// Flushes, closes and renames over the target. False if anything failed since Open.
+  /// After a rename, temporary files of earlier runs that were killed while saving are
+  /// removed where the platform can tell that their process is gone.
   bool Commit();
 
  private:

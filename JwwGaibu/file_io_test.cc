@@ -1,6 +1,10 @@
 #include "JwwGaibu/file_io.h"
 
 #include <gtest/gtest.h>
+#ifndef _WIN32
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
 
 #include <filesystem>
 #include <fstream>
@@ -186,6 +190,35 @@ TEST_F(FileIoTest, RelativeTargetWritesIntoTheWorkingFolder) {
   EXPECT_EQ(ReadAll(path_), "hq\r\n");
   EXPECT_EQ(Entries(), std::set<std::string>{"JWC_TEMP.TXT"});
 }
+
+#ifndef _WIN32
+// A run killed while saving leaves its temporary file; a later save removes it once its
+// process is gone, and touches nothing else.
+TEST_F(FileIoTest, CommitRemovesTemporariesOfRunsThatAreGone) {
+  const pid_t child = ::fork();
+  if (child == 0) ::_exit(0);
+  ASSERT_GT(child, 0);
+  ASSERT_EQ(::waitpid(child, nullptr, 0), child);  // its pid now names no process
+  const std::string dead = std::to_string(child);
+  const std::string stale = ".JWC_TEMP.TXT." + dead + ".0.tmp";
+  const std::set<std::string> kept = {
+      ".JWC_TEMP.TXT.1.0.tmp",                                    // a live process
+      ".JWC_TEMP.TXT." + std::to_string(::getpid()) + ".7.tmp",  // this one
+      ".JWC_TEMP.TXT.0.0.tmp", ".JWC_TEMP.TXT.-1.0.tmp",          // no process ids
+      ".JWC_TEMP.TXT." + dead + ".tmp", ".JWC_TEMP.TXT." + dead + ".x.tmp",
+      ".OTHER.TXT." + dead + ".0.tmp", "JWC_TEMP.TXT." + dead + ".0.tmp",
+      ".JWC_TEMP.TXT." + dead + ".0.tmp.bak"};
+  WriteFile(folder_ / stale, "partial");
+  for (const std::string& name : kept) WriteFile(folder_ / name, "x");
+  AtomicFileWriter writer;
+  ASSERT_TRUE(writer.Open(path_));
+  ASSERT_TRUE(writer.Write("hq\r\n"));
+  ASSERT_TRUE(writer.Commit());
+  std::set<std::string> expected = kept;
+  expected.insert("JWC_TEMP.TXT");
+  EXPECT_EQ(Entries(), expected);
+}
+#endif
 
 // --- RemoveFileIfPresent ------------------------------------------------------------------
 
