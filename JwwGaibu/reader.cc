@@ -1,5 +1,6 @@
 #include "JwwGaibu/reader.h"
 
+#include <array>
 #include <cmath>
 #include <cstring>
 
@@ -11,50 +12,158 @@ namespace JwwGaibu {
 using MyFunc::IsLeadByte;
 using MyFunc::ParseIntOrZero;
 
+namespace {
+
+/// What the tokenizer does with a byte while fields are being separated.
+enum ByteClass : unsigned char {
+  kKept,   ///< appended to the current token
+  kLead,   ///< first byte of a two-byte character
+  kBlank,  ///< space or tab: ends a non-empty token
+  kQuote,  ///< dropped; separating ends
+  kEquals, ///< kept; separating ends
+  kDrop,   ///< control bytes, 0xFE, 0xFF
+};
+
+constexpr std::array<ByteClass, 256> MakeByteClasses() {
+  std::array<ByteClass, 256> classes{};
+  for (int b = 0; b < 256; ++b) {
+    if (MyFunc::IsLeadByte(static_cast<unsigned char>(b)))
+      classes[b] = kLead;
+    else if (b == ' ' || b == '\t')
+      classes[b] = kBlank;
+    else if (b == '"')
+      classes[b] = kQuote;
+    else if (b == '=')
+      classes[b] = kEquals;
+    else if (b < 0x20 || b > 0xFD)
+      classes[b] = kDrop;
+    else
+      classes[b] = kKept;
+  }
+  return classes;
+}
+
+constexpr std::array<ByteClass, 256> kByteClasses = MakeByteClasses();
+
+/// The token being built: a view of the line while its bytes lie side by side there, and
+/// a copy in the scratch buffer once a dropped byte (a quote, a control byte) has split
+/// them.
+class TokenBuilder {
+ public:
+  TokenBuilder(const char* line, char* scratch) : line_(line), scratch_(scratch) {}
+
+  bool Empty() const { return begin_ == end_; }
+
+  /// Appends the line's bytes [i, i + length).
+  void Append(size_t i, size_t length) {
+    const char* bytes = line_ + i;
+    if (begin_ == end_) {
+      begin_ = bytes;
+      end_ = bytes + length;
+      inScratch_ = false;
+      return;
+    }
+    if (!inScratch_ && end_ == bytes) {
+      end_ += length;
+      return;
+    }
+    if (!inScratch_) {  // the bytes no longer lie side by side: continue in the scratch
+      char* copy = scratch_ + used_;
+      std::memcpy(copy, begin_, end_ - begin_);
+      end_ = copy + (end_ - begin_);
+      begin_ = copy;
+      inScratch_ = true;
+    }
+    std::memcpy(scratch_ + (end_ - scratch_), bytes, length);
+    end_ += length;
+  }
+
+  /// Hands out the token and starts the next one.
+  std::string_view Take() {
+    const std::string_view token(begin_, end_ - begin_);
+    if (inScratch_) used_ += token.size();
+    begin_ = end_ = nullptr;
+    return token;
+  }
+
+ private:
+  const char* line_;
+  char* scratch_;
+  size_t used_ = 0;  ///< scratch bytes held by earlier tokens
+  const char* begin_ = nullptr;
+  const char* end_ = nullptr;
+  bool inScratch_ = false;
+};
+
+}  // namespace
+
 void TokenizeLine(std::string_view line, TJwwTokens& tokens) {
-  // Tokens are copied into the scratch buffer because the rules drop bytes (quotes,
-  // control bytes) from the middle of a token; each token is then a view of the buffer.
+  // Tokens are views of the line where their bytes lie side by side there, which is the
+  // rule; a token that lost a byte from its middle (a quote, a control byte) is copied
+  // into the scratch buffer, which never needs more room than the line.
   if (tokens.Scratch.size() < line.size()) tokens.Scratch.resize(line.size());
   for (int i = 0; i < tokens.N; ++i) tokens.T[i] = std::string_view();
-  char* out = tokens.Scratch.data();
-  size_t w = 0;
-  size_t tokenStart = 0;
-  int slot = 0;
-  bool separating = true;
+  const char* data = line.data();
   const size_t n = line.size();
+  TokenBuilder token(data, tokens.Scratch.data());
+  int slot = 0;
   size_t i = 0;
+  // While separating: runs of kept bytes are appended at once.
   while (i < n) {
-    const auto b = static_cast<unsigned char>(line[i]);
-    if (IsLeadByte(b)) {
-      if (i + 1 >= n) break;  // a lead byte without its second byte is dropped
-      out[w++] = line[i];
-      out[w++] = line[i + 1];
-      i += 2;
-      continue;
-    }
-    ++i;
-    if (separating) {
-      if (b == '"') {
-        separating = false;
-        continue;
-      }
-      if (b == '=') {
-        out[w++] = '=';
-        separating = false;
-        continue;
-      }
-      if (b == ' ' || b == '\t') {
-        if (w > tokenStart) {
-          if (slot == kMaxTokens - 1) break;  // no 33rd slot: the rest of the line is dropped
-          tokens.T[slot++] = std::string_view(out + tokenStart, w - tokenStart);
-          tokenStart = w;
+    const ByteClass c = kByteClasses[static_cast<unsigned char>(data[i])];
+    if (c == kKept) {
+      size_t run = i + 1;
+      while (run < n && kByteClasses[static_cast<unsigned char>(data[run])] == kKept) ++run;
+      token.Append(i, run - i);
+      i = run;
+    } else if (c == kBlank) {
+      if (!token.Empty()) {
+        if (slot == kMaxTokens - 1) {  // no 33rd slot: the rest of the line is dropped
+          i = n;
+          break;
         }
-        continue;
+        tokens.T[slot++] = token.Take();
       }
+      ++i;
+    } else if (c == kLead) {
+      if (i + 1 >= n) {  // a lead byte without its second byte is dropped
+        i = n;
+        break;
+      }
+      token.Append(i, 2);
+      i += 2;
+    } else if (c == kQuote) {
+      ++i;  // dropped
+      break;
+    } else if (c == kEquals) {
+      token.Append(i, 1);
+      ++i;
+      break;
+    } else {
+      ++i;  // kDrop
     }
-    if (b >= 0x20 && b <= 0xFD) out[w++] = static_cast<char>(b);
   }
-  tokens.T[slot] = std::string_view(out + tokenStart, w - tokenStart);
+  // Separating is off for the rest of the line: blanks, quotes and "=" are kept too.
+  while (i < n) {
+    const auto b = static_cast<unsigned char>(data[i]);
+    if (MyFunc::IsLeadByte(b)) {
+      if (i + 1 >= n) break;
+      token.Append(i, 2);
+      i += 2;
+    } else if (b >= 0x20 && b <= 0xFD) {
+      size_t run = i + 1;
+      while (run < n) {
+        const auto r = static_cast<unsigned char>(data[run]);
+        if (r < 0x20 || r > 0xFD || MyFunc::IsLeadByte(r)) break;
+        ++run;
+      }
+      token.Append(i, run - i);
+      i = run;
+    } else {
+      ++i;  // control bytes (a tab included), 0xFE, 0xFF
+    }
+  }
+  tokens.T[slot] = token.Take();
   tokens.N = slot + 1;
 }
 
@@ -506,12 +615,29 @@ void PlainLine(TJwwState& s, const TJwwTokens& tk) {
   ClearItemMarks(s);
 }
 
+/// True when no keyword test can take a line whose first token begins with `c`: every
+/// keyword begins with one of these bytes.
+bool CannotBeKeyword(char c) {
+  switch (c) {
+    case 'h': case 'b': case 'l': case 'c': case 'z': case 'p': case 'm': case '#':
+    case 'B': case 's':
+      return false;
+    default:
+      return true;
+  }
+}
+
 void Dispatch(TJwwState& s, const TJwwTokens& tk) {
   const std::string_view t0 = tk[0];
   // "file=" can only be present when the token holds "=", which switched separating off.
   if (t0.find('=') != std::string_view::npos &&
       FindOnCharBoundary(t0, "file=") != std::string_view::npos) {
     s.FileName.assign(From(t0, 6));
+    return;
+  }
+  // Numbers (the plain line's first field) go straight to the last test.
+  if (t0.empty() || CannotBeKeyword(t0[0])) {
+    if (tk.N == 4) PlainLine(s, tk);
     return;
   }
   if (HeaderRecord(s, t0, tk)) return;
@@ -556,8 +682,10 @@ bool ApplyRawLine(TJwwState& s, std::string_view raw, TJwwTokens& tokens, std::s
   }
   if (const void* z = std::memchr(raw.data(), kCtrlZ, raw.size()))
     raw = raw.substr(0, static_cast<const char*>(z) - raw.data());
+  // A CR before the LF is part of the line end, and a lone CR is dropped: no CR is content.
+  // The line end's CR is cut off the view; only a line with a CR inside is copied.
+  if (!raw.empty() && raw.back() == '\r') raw.remove_suffix(1);
   if (std::memchr(raw.data(), '\r', raw.size()) != nullptr) {
-    // A CR before the LF is part of the line end, and a lone CR is dropped: no CR is content.
     clean.clear();
     for (char c : raw)
       if (c != '\r') clean.push_back(c);

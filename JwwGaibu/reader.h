@@ -14,8 +14,10 @@ namespace JwwGaibu {
 /// At most this many token slots per line; bytes that would open another are dropped.
 inline constexpr int kMaxTokens = 32;
 
-/// A line cut into token slots. The slots are views into `Scratch`, which is reused from
-/// line to line so that tokenizing allocates nothing once it has grown.
+/// A line cut into token slots. The slots are views of the line itself, or of `Scratch`
+/// for a token that lost a byte from its middle; the scratch buffer is reused from line to
+/// line, so that tokenizing allocates nothing once it has grown. The slots are valid as long
+/// as the line is.
 struct TJwwTokens {
   std::array<std::string_view, kMaxTokens> T{};
   int N = 0;  ///< number of the last slot plus one; 0 only for a line with no byte kept
