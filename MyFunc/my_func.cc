@@ -102,6 +102,36 @@ int32_t ParseIntOrZero(std::string_view text) {
 
 double ParseRealOrZero(std::string_view text, RealStatus& status) {
   status = RealStatus::kOk;
+  // The form of nearly every field: an optional "-", then digits with at most one point.
+  // Up to 19 digits are an exact integer, and with up to 22 behind the point the value is
+  // one correctly rounded division; the leading zeros counted here only make the test
+  // stricter.
+  {
+    const char* p = text.data();
+    const char* const end = p + text.size();
+    const bool negative = p != end && *p == '-';
+    p += negative;
+    uint64_t mantissa = 0;
+    int digits = 0;
+    int point = -1;  // digits before the point, once it is seen
+    for (; p != end; ++p) {
+      const unsigned d = static_cast<unsigned char>(*p) - static_cast<unsigned>('0');
+      if (d < 10) {
+        mantissa = mantissa * 10 + d;
+        ++digits;
+      } else if (*p == '.' && point < 0) {
+        point = digits;
+      } else {
+        break;
+      }
+    }
+    const int fraction = point < 0 ? 0 : digits - point;
+    if (p == end && digits > 0 && digits <= kMaxGathered && mantissa <= (uint64_t{1} << 53) &&
+        fraction <= 22) {
+      const double magnitude = static_cast<double>(mantissa) / kPowersOfTen[fraction];
+      return negative ? -magnitude : magnitude;
+    }
+  }
   size_t i = SkipSpaces(text);
   bool negative = false;
   if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
