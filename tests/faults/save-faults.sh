@@ -1,0 +1,62 @@
+#!/usr/bin/env bash
+# Faults on the save, for real: the folder missing or read-only, JWC_TEMP.TXT a folder, the
+# file system full. Each time the run reports the failure (exit status 1), leaves no
+# temporary file and no partial command file, and does not crash.
+#   save-faults.sh RQ27
+source "$(dirname "$0")/lib.sh"
+selection 50 > "$work/input"
+
+# The folder does not exist: nothing is created.
+"$rq27" --yes "$work/missing" 2>/dev/null; check "missing folder: exit" 1 $?
+check "missing folder: nothing created" no "$([ -e "$work/missing" ] && echo yes || echo no)"
+
+# A read-only folder, as a user whom the permissions bind (root would pass them).
+if can_drop_root; then
+  mkdir "$work/ro"; cp "$work/input" "$work/ro/JWC_TEMP.TXT"; chmod 644 "$work/ro/JWC_TEMP.TXT"
+  chmod 555 "$work/ro"
+  for answer in --yes --cancel; do
+    as_user "$rq27" "$answer" "$work/ro" 2>/dev/null; check "read-only folder $answer: exit" 1 $?
+    check "read-only folder $answer: no temporary file" 0 "$(temps "$work/ro")"
+    # Nothing could be written or removed there: the host's own file stays as it was.
+    check "read-only folder $answer: input untouched" same \
+      "$(cmp -s "$work/input" "$work/ro/JWC_TEMP.TXT" && echo same || echo changed)"
+  done
+  # A read-only file in a writable folder is replaced whole: the rename needs the folder only.
+  mkdir "$work/rofile"; cp "$work/input" "$work/rofile/JWC_TEMP.TXT"
+  chmod 444 "$work/rofile/JWC_TEMP.TXT"; [ "$(id -u)" -eq 0 ] && chown 65534 "$work/rofile"
+  as_user "$rq27" --yes "$work/rofile" 2>/dev/null; check "read-only file: exit" 0 $?
+  check "read-only file: command file" hd "$(head -c 2 "$work/rofile/JWC_TEMP.TXT")"
+  check "read-only file: no temporary file" 0 "$(temps "$work/rofile")"
+else
+  skip "read-only folder" "running as root and no setpriv to drop the privilege"
+fi
+
+# JWC_TEMP.TXT is a folder: it cannot be read (OK then writes "hq") nor replaced.
+for answer in --yes --cancel; do
+  mkdir -p "$work/dir$answer/JWC_TEMP.TXT"; echo keep > "$work/dir$answer/JWC_TEMP.TXT/inside"
+  "$rq27" "$answer" "$work/dir$answer" 2>/dev/null; check "folder in its place $answer: exit" 1 $?
+  check "folder in its place $answer: no temporary file" 0 "$(temps "$work/dir$answer")"
+  check "folder in its place $answer: folder kept" keep "$(cat "$work/dir$answer/JWC_TEMP.TXT/inside")"
+done
+
+# A full file system: a 64 KiB memory file system holding an input of about 45 KiB, so that
+# the command file cannot be written beside it.
+mkdir "$work/full"
+if mount -t tmpfs -o size=64k tmpfs "$work/full" 2>/dev/null; then
+  mounts+=("$work/full")
+  selection 1500 > "$work/big"
+  cp "$work/big" "$work/full/JWC_TEMP.TXT"
+  "$rq27" --yes "$work/full" 2>/dev/null; check "full disk: exit" 1 $?
+  # A failed save leaves nothing the host could read as commands: no temporary file, no
+  # partial command file, and the host's own file is gone too.
+  check "full disk: folder left empty" "" "$(ls -A "$work/full")"
+  # The same mount with room enough: the save goes through.
+  cp "$work/input" "$work/full/JWC_TEMP.TXT"
+  "$rq27" --yes "$work/full" 2>/dev/null; check "room enough: exit" 0 $?
+  check "room enough: command file" hd "$(head -c 2 "$work/full/JWC_TEMP.TXT")"
+  check "room enough: no temporary file" 0 "$(temps "$work/full")"
+  echo "full disk: input $(wc -c < "$work/big") bytes on a 64 KiB file system"
+else
+  skip "full disk" "cannot mount a small tmpfs here (needs root or CAP_SYS_ADMIN)"
+fi
+finish
