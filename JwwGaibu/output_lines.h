@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -11,8 +12,52 @@
 
 namespace JwwGaibu {
 
-/// One byte buffer holding every line back to back, plus a table of line ends that grows
-/// by the same 1000-entry blocks as the item tables. No allocation per line.
+/// A growable byte buffer. It grows with realloc, which for a large buffer remaps its
+/// pages instead of copying them where the C library can, so that growing never holds the
+/// bytes twice.
+class ByteBuffer {
+ public:
+  ByteBuffer() = default;
+  ~ByteBuffer();
+  ByteBuffer(const ByteBuffer&) = delete;
+  ByteBuffer& operator=(const ByteBuffer&) = delete;
+
+  size_t Size() const { return size_; }
+  const char* Data() const { return data_; }
+  /// Makes room for `extra` more bytes and returns where they go.
+  char* Room(size_t extra) {
+    if (capacity_ - size_ < extra) Grow(extra);
+    return data_ + size_;
+  }
+  void Append(const char* bytes, size_t n) {
+    if (n == 0) return;  // bytes may be null then
+    std::memcpy(Room(n), bytes, n);
+    size_ += n;
+  }
+  void Append(char c) {
+    *Room(1) = c;
+    ++size_;
+  }
+  /// Counts bytes written into Room().
+  void Advance(size_t n) { size_ += n; }
+  /// Lowers the size (the capacity stays).
+  void Shrink(size_t size) { size_ = size; }
+  /// Frees the storage.
+  void Release();
+
+ private:
+  void Grow(size_t extra);
+
+  char* data_ = nullptr;
+  size_t size_ = 0;
+  size_t capacity_ = 0;
+};
+
+/// The command lines, held in one byte buffer as the command file will hold them: every line
+/// followed by its CR LF, except that a line ending in a double quote (a text command) is
+/// followed directly by the next line, which then carries the CR LF; plus a table of line
+/// ends that grows by the same 1000-entry blocks as the item tables. No allocation per line,
+/// and the save is one write of the buffer.
 class OutputLines {
  public:
   /// Number of complete lines.
@@ -24,26 +69,41 @@ class OutputLines {
 
   /// Appends one whole line (any length: lines are never cut).
   void Append(std::string_view line) {
-    bytes_.append(line);
+    Put(line);
     EndLine();
   }
   /// Builds a line piece by piece: Put() bytes, then EndLine().
-  void Put(std::string_view piece) { bytes_.append(piece); }
-  void Put(char c) { bytes_.push_back(c); }
-  void EndLine() { ends_.Append() = bytes_.size(); }
+  void Put(std::string_view piece) { bytes_.Append(piece.data(), piece.size()); }
+  void Put(char c) { bytes_.Append(c); }
+  /// Lets `write(char* out)` put up to `maxBytes` bytes straight into the line; it returns
+  /// the number it wrote.
+  template <class Writer>
+  void PutDirect(size_t maxBytes, Writer&& write) {
+    bytes_.Advance(static_cast<size_t>(write(bytes_.Room(maxBytes))));
+  }
+  void EndLine();
 
   /// Takes back the lines from line `count` on (not above Count()).
-  void Truncate(int32_t count) {
-    bytes_.resize(count == 0 ? 0 : ends_[count - 1]);
-    ends_.Truncate(count);
-  }
+  void Truncate(int32_t count);
 
   /// Drops every line and frees the storage.
   void Clear();
 
+  /// The complete lines in the command file's layout (an empty list gives no bytes).
+  std::string_view FileBytes() const { return std::string_view(bytes_.Data(), fileSize_); }
+
  private:
-  std::string bytes_;
-  TJwwTable<size_t> ends_;
+  /// A line's entry: where its bytes end, times two, plus 1 when a CR LF follows them.
+  static uint64_t End(size_t contentEnd, bool lineEnd) {
+    return uint64_t{contentEnd} << 1 | lineEnd;
+  }
+  /// Where the line after the one with entry `end` begins.
+  static size_t NextBegin(uint64_t end) { return static_cast<size_t>(end >> 1) + (end & 1) * 2; }
+
+  ByteBuffer bytes_;
+  TJwwTable<uint64_t> ends_;
+  size_t fileSize_ = 0;    ///< bytes of the complete lines, line ends included
+  bool joinNext_ = false;  ///< the last line ends a text command: the next one joins it
 };
 
 }  // namespace JwwGaibu

@@ -67,6 +67,52 @@ TEST(OutputLines, GrowsInThousandLineSteps) {
   EXPECT_EQ(s.Output.Line(0), "again");
 }
 
+// The list keeps the file's layout as it grows: taking lines back must restore whether the
+// next line joins a text command.
+struct TruncateCase {
+  const char* name;
+  std::vector<std::string> before;
+  int32_t keep;
+  std::vector<std::string> after;
+  std::string file;
+};
+
+class OutputLinesTruncateTest : public testing::TestWithParam<TruncateCase> {};
+
+TEST_P(OutputLinesTruncateTest, KeepsTheFileLayout) {
+  OutputLines lines;
+  for (const std::string& line : GetParam().before) lines.Append(line);
+  lines.Put("partial line, never ended");
+  lines.Truncate(GetParam().keep);
+  for (const std::string& line : GetParam().after) lines.Append(line);
+  EXPECT_EQ(lines.FileBytes(), GetParam().file);
+  ASSERT_EQ(lines.Count(), GetParam().keep + static_cast<int32_t>(GetParam().after.size()));
+  std::vector<std::string> expected(GetParam().before.begin(),
+                                    GetParam().before.begin() + GetParam().keep);
+  expected.insert(expected.end(), GetParam().after.begin(), GetParam().after.end());
+  for (int32_t i = 0; i < lines.Count(); ++i) EXPECT_EQ(lines.Line(i), expected[i]) << i;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, OutputLinesTruncateTest,
+    testing::Values(
+        TruncateCase{"ToNothing", {"hd", "ch 0 0 1 0 \""}, 0, {"lg0"}, "lg0\r\n"},
+        TruncateCase{"AfterAPair", {"ch \"", "T", "z1"}, 2, {"ch \"", "U"}, "ch \"T\r\nch \"U\r\n"},
+        TruncateCase{"InsideAPair", {"ch \"", "T", "z1"}, 1, {"X", "y"}, "ch \"X\r\ny\r\n"},
+        TruncateCase{"SecondOfAPairEndingInAQuote", {"a\"", "b\"", "c"}, 2, {"d"}, "a\"b\"\r\nd\r\n"},
+        TruncateCase{"NothingTakenBack", {"hd", "z1"}, 2, {}, "hd\r\nz1\r\n"}),
+    [](const testing::TestParamInfo<TruncateCase>& info) { return info.param.name; });
+
+TEST(OutputLines, FileBytesHoldOnlyCompleteLines) {
+  OutputLines lines;
+  EXPECT_EQ(lines.FileBytes(), "");
+  lines.Append("hd");
+  lines.Put("lc");
+  EXPECT_EQ(lines.FileBytes(), "hd\r\n");
+  lines.EndLine();
+  EXPECT_EQ(lines.FileBytes(), "hd\r\nlc\r\n");
+}
+
 // --- Saving -------------------------------------------------------------------------------
 
 /// A fresh folder for each test, removed afterwards.
