@@ -39,9 +39,8 @@ bool IsBlank(std::string_view text) { return MyFunc::StripBlanks(text).empty(); 
 // The number writers put their digits straight into the output buffer.
 
 void PutInt(OutputLines& out, int32_t value) {
-  char buffer[12];
-  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-  out.Put(std::string_view(buffer, result.ptr - buffer));
+  constexpr size_t kMaxInt = 11;  // "-2147483648"
+  out.PutDirect(kMaxInt, [value](char* p) { return std::to_chars(p, p + kMaxInt, value).ptr - p; });
 }
 
 /// Upper-case hexadecimal, as few digits as needed; a negative value as the eight digits
@@ -58,8 +57,7 @@ void PutHex(OutputLines& out, int32_t value) {
 }
 
 void PutReal(OutputLines& out, double value) {
-  char buffer[kFormatRealMax];
-  out.Put(std::string_view(buffer, FormatReal(value, buffer)));
+  out.PutDirect(kFormatRealMax, [value](char* p) { return FormatReal(value, p); });
 }
 
 /// The reals, separated by single blanks.
