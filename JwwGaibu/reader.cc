@@ -16,12 +16,12 @@ namespace {
 
 /// What the tokenizer does with a byte while fields are being separated.
 enum ByteClass : unsigned char {
-  kKept,   ///< appended to the current token
-  kLead,   ///< first byte of a two-byte character
-  kBlank,  ///< space or tab: ends a non-empty token
-  kQuote,  ///< dropped; separating ends
-  kEquals, ///< kept; separating ends
-  kDrop,   ///< control bytes, 0xFE, 0xFF
+  kKept,    ///< appended to the current token
+  kLead,    ///< first byte of a two-byte character
+  kBlank,   ///< space or tab: ends a non-empty token
+  kQuote,   ///< dropped; separating ends
+  kEquals,  ///< kept; separating ends
+  kDrop,    ///< control bytes, 0xFE, 0xFF
 };
 
 constexpr std::array<ByteClass, 256> MakeByteClasses() {
