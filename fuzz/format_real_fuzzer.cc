@@ -162,11 +162,13 @@ void CheckFormat(double v) {
   if (!std::isfinite(v)) return;
   MyFunc::RealStatus status;
   const double back = MyFunc::ParseRealOrZero(fast, status);
-  if (status != MyFunc::RealStatus::kOk) Fail(v, "its 15-digit form " + fast + " does not read back");
+  if (status != MyFunc::RealStatus::kOk)
+    Fail(v, "its 15-digit form " + fast + " does not read back");
   // Half a unit of the 15th digit (at most 5e-15 of the value), the first rounding to 18
   // digits (5e-18) and the reading's own rounding (half an ulp, 1.12e-16).
   const double allowed = std::fabs(v) * 5.12e-15 + std::numeric_limits<double>::denorm_min();
-  if (!(std::fabs(back - v) <= allowed)) Fail(v, "its 15-digit form " + fast + " reads back too far off");
+  if (!(std::fabs(back - v) <= allowed))
+    Fail(v, "its 15-digit form " + fast + " reads back too far off");
 }
 
 void CheckParse(double v) {

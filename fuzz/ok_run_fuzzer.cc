@@ -51,9 +51,8 @@ const fs::path& Folder() {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   RoundTrip::TRoundTripCounts counts;
-  const std::string failure =
-      RoundTrip::CheckOkRun(Folder(), std::string_view(reinterpret_cast<const char*>(data), size),
-                            size % 2 == 1, counts);
+  const std::string failure = RoundTrip::CheckOkRun(
+      Folder(), std::string_view(reinterpret_cast<const char*>(data), size), size % 2 == 1, counts);
   if (!failure.empty()) {
     std::fprintf(stderr, "OK run: %s\n", failure.c_str());
     std::abort();

@@ -60,7 +60,8 @@ template <class T>
 void CheckHeads(const TJwwTable<T>& table) {
   for (int32_t i = 0; i < table.Count(); ++i) {
     const TJwwEntHead& h = table[i].Head;
-    if (h.Group < 0 || h.Group > 15 || h.Layer < 0 || h.Layer > 15) Fail("group or layer out of range");
+    if (h.Group < 0 || h.Group > 15 || h.Layer < 0 || h.Layer > 15)
+      Fail("group or layer out of range");
     if (h.ZFlags < 0 || h.ZFlags > 31) Fail("z flags beyond z1 to z5");
   }
 }
@@ -73,7 +74,8 @@ void CheckText(const TJwwEntText& t) {
 }
 
 void CheckModel(const TJwwState& s) {
-  if (s.CurGroup < 0 || s.CurGroup > 15 || s.CurLayer < 0 || s.CurLayer > 15) Fail("current group or layer");
+  if (s.CurGroup < 0 || s.CurGroup > 15 || s.CurLayer < 0 || s.CurLayer > 15)
+    Fail("current group or layer");
   if (s.CurCc < 0 || s.CurCc > 8) Fail("current cc");
   // Every entry names the next record of its kind, and every record has its entry.
   int32_t next[16] = {};
@@ -83,11 +85,21 @@ void CheckModel(const TJwwState& s) {
     if (ref.Index != next[ref.Kind]++) Fail("master index out of reading order");
   }
   const int32_t counts[16] = {0,
-                              s.LineTable.Count(),   s.CircleTable.Count(), s.ArcTable.Count(),
-                              s.TextTable.Count(),   s.PointTable.Count(),  s.PointExTable.Count(),
-                              s.DimTable.Count(),    s.BlockTable.Count(),  s.Sl2Table.Count(),
-                              s.Sl3Table.Count(),    s.Sl4Table.Count(),    s.ScTable.Count(),
-                              s.SeTable.Count(),     s.SoTable.Count(),     s.SgTable.Count()};
+                              s.LineTable.Count(),
+                              s.CircleTable.Count(),
+                              s.ArcTable.Count(),
+                              s.TextTable.Count(),
+                              s.PointTable.Count(),
+                              s.PointExTable.Count(),
+                              s.DimTable.Count(),
+                              s.BlockTable.Count(),
+                              s.Sl2Table.Count(),
+                              s.Sl3Table.Count(),
+                              s.Sl4Table.Count(),
+                              s.ScTable.Count(),
+                              s.SeTable.Count(),
+                              s.SoTable.Count(),
+                              s.SgTable.Count()};
   for (int k = 1; k < 16; ++k)
     if (counts[k] != next[k]) Fail("a table and the master index disagree");
   CheckHeads(s.LineTable);

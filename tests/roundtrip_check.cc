@@ -224,8 +224,9 @@ Item ArcItem(const Builder& b, const TJwwEntArc& r) {
   Item item{kKindArc, {}};
   b.Head(item, r.Head);
   b.LineAttributes(item, r.Head);
-  b.Reals(item, {{"x", r.X}, {"y", r.Y}, {"r", r.R}, {"v4", r.V4}, {"v5", r.V5},
-                 {"v6", r.V6}, {"v7", r.V7}});
+  b.Reals(
+      item,
+      {{"x", r.X}, {"y", r.Y}, {"r", r.R}, {"v4", r.V4}, {"v5", r.V5}, {"v6", r.V6}, {"v7", r.V7}});
   return item;
 }
 
@@ -296,16 +297,22 @@ Item Sl2Item(const Builder& b, const TJwwEntSl2& r) {
 Item Sl3Item(const Builder& b, const TJwwEntSl3& r) {
   Item item{kKindSl3, {}};
   SolidHead(item, b, r, false);
-  b.Reals(item, {{"x1", r.X1}, {"y1", r.Y1}, {"x2", r.X2}, {"y2", r.Y2}, {"x3", r.X3},
-                 {"y3", r.Y3}});
+  b.Reals(item,
+          {{"x1", r.X1}, {"y1", r.Y1}, {"x2", r.X2}, {"y2", r.Y2}, {"x3", r.X3}, {"y3", r.Y3}});
   return item;
 }
 
 Item Sl4Item(const Builder& b, const TJwwEntSl4& r) {
   Item item{kKindSl4, {}};
   SolidHead(item, b, r, false);
-  b.Reals(item, {{"x1", r.X1}, {"y1", r.Y1}, {"x2", r.X2}, {"y2", r.Y2}, {"x3", r.X3},
-                 {"y3", r.Y3}, {"x4", r.X4}, {"y4", r.Y4}});
+  b.Reals(item, {{"x1", r.X1},
+                 {"y1", r.Y1},
+                 {"x2", r.X2},
+                 {"y2", r.Y2},
+                 {"x3", r.X3},
+                 {"y3", r.Y3},
+                 {"x4", r.X4},
+                 {"y4", r.Y4}});
   return item;
 }
 
@@ -313,8 +320,13 @@ template <class T>
 Item ScSeItem(const Builder& b, const T& r, int32_t kind) {
   Item item{kind, {}};
   SolidHead(item, b, r, kind == kKindSe);
-  b.Reals(item, {{"v1", r.V1}, {"v2", r.V2}, {"v3", r.V3}, {"v4", r.V4}, {"v5", r.V5},
-                 {"v6", r.V6}, {"v7", r.V7}});
+  b.Reals(item, {{"v1", r.V1},
+                 {"v2", r.V2},
+                 {"v3", r.V3},
+                 {"v4", r.V4},
+                 {"v5", r.V5},
+                 {"v6", r.V6},
+                 {"v7", r.V7}});
   item.Int("n8", r.N8);
   return item;
 }
@@ -323,8 +335,14 @@ template <class T>
 Item SoSgItem(const Builder& b, const T& r, int32_t kind) {
   Item item{kind, {}};
   SolidHead(item, b, r, false);
-  b.Reals(item, {{"v1", r.V1}, {"v2", r.V2}, {"v3", r.V3}, {"v4", r.V4}, {"v5", r.V5},
-                 {"v6", r.V6}, {"v7", r.V7}, {"v8", r.V8}});
+  b.Reals(item, {{"v1", r.V1},
+                 {"v2", r.V2},
+                 {"v3", r.V3},
+                 {"v4", r.V4},
+                 {"v5", r.V5},
+                 {"v6", r.V6},
+                 {"v7", r.V7},
+                 {"v8", r.V8}});
   return item;
 }
 
@@ -332,21 +350,36 @@ Item SoSgItem(const Builder& b, const T& r, int32_t kind) {
 Item Build(const Builder& b, const TJwwState& s, TJwwEntRef ref) {
   const int32_t i = ref.Index;
   switch (ref.Kind) {
-    case kKindLine: return LineItem(b, s.LineTable[i]);
-    case kKindCircle: return CircleItem(b, s.CircleTable[i]);
-    case kKindArc: return ArcItem(b, s.ArcTable[i]);
-    case kKindText: return TextItem(b, s.TextTable[i]);
-    case kKindPoint: return PointItem(b, s.PointTable[i]);
-    case kKindPointEx: return PointExItem(b, s.PointExTable[i]);
-    case kKindDim: return DimItem(b, s.DimTable[i]);
-    case kKindSl2: return Sl2Item(b, s.Sl2Table[i]);
-    case kKindSl3: return Sl3Item(b, s.Sl3Table[i]);
-    case kKindSl4: return Sl4Item(b, s.Sl4Table[i]);
-    case kKindSc: return ScSeItem(b, s.ScTable[i], kKindSc);
-    case kKindSe: return ScSeItem(b, s.SeTable[i], kKindSe);
-    case kKindSo: return SoSgItem(b, s.SoTable[i], kKindSo);
-    case kKindSg: return SoSgItem(b, s.SgTable[i], kKindSg);
-    default: return Item{ref.Kind, {}};
+    case kKindLine:
+      return LineItem(b, s.LineTable[i]);
+    case kKindCircle:
+      return CircleItem(b, s.CircleTable[i]);
+    case kKindArc:
+      return ArcItem(b, s.ArcTable[i]);
+    case kKindText:
+      return TextItem(b, s.TextTable[i]);
+    case kKindPoint:
+      return PointItem(b, s.PointTable[i]);
+    case kKindPointEx:
+      return PointExItem(b, s.PointExTable[i]);
+    case kKindDim:
+      return DimItem(b, s.DimTable[i]);
+    case kKindSl2:
+      return Sl2Item(b, s.Sl2Table[i]);
+    case kKindSl3:
+      return Sl3Item(b, s.Sl3Table[i]);
+    case kKindSl4:
+      return Sl4Item(b, s.Sl4Table[i]);
+    case kKindSc:
+      return ScSeItem(b, s.ScTable[i], kKindSc);
+    case kKindSe:
+      return ScSeItem(b, s.SeTable[i], kKindSe);
+    case kKindSo:
+      return SoSgItem(b, s.SoTable[i], kKindSo);
+    case kKindSg:
+      return SoSgItem(b, s.SgTable[i], kKindSg);
+    default:
+      return Item{ref.Kind, {}};
   }
 }
 
@@ -422,12 +455,18 @@ std::optional<Item> Expect(const TJwwState& w, TJwwEntRef ref, bool& merged) {
       // Two coinciding corners make a triangle of the other three, or nothing when they
       // are opposite corners; the first rule that applies decides.
       int keep[3] = {-1, -1, -1};
-      if (Coincide(p[0], p[1])) keep[0] = 0, keep[1] = 2, keep[2] = 3;
-      else if (Coincide(p[0], p[2])) return std::nullopt;
-      else if (Coincide(p[0], p[3])) keep[0] = 0, keep[1] = 1, keep[2] = 2;
-      else if (Coincide(p[1], p[2])) keep[0] = 0, keep[1] = 1, keep[2] = 3;
-      else if (Coincide(p[1], p[3])) return std::nullopt;
-      else if (Coincide(p[2], p[3])) keep[0] = 0, keep[1] = 1, keep[2] = 2;
+      if (Coincide(p[0], p[1]))
+        keep[0] = 0, keep[1] = 2, keep[2] = 3;
+      else if (Coincide(p[0], p[2]))
+        return std::nullopt;
+      else if (Coincide(p[0], p[3]))
+        keep[0] = 0, keep[1] = 1, keep[2] = 2;
+      else if (Coincide(p[1], p[2]))
+        keep[0] = 0, keep[1] = 1, keep[2] = 3;
+      else if (Coincide(p[1], p[3]))
+        return std::nullopt;
+      else if (Coincide(p[2], p[3]))
+        keep[0] = 0, keep[1] = 1, keep[2] = 2;
       if (keep[0] < 0) {
         merged = MergedByFormat({p[0], p[1], p[2], p[3]});
         break;
@@ -466,8 +505,8 @@ std::optional<Item> Expect(const TJwwState& w, TJwwEntRef ref, bool& merged) {
 
 }  // namespace
 
-std::string CompareRoundTrip(const TJwwState& written, const TJwwState& readBack,
-                             bool negativeOnly, TRoundTripCounts& counts) {
+std::string CompareRoundTrip(const TJwwState& written, const TJwwState& readBack, bool negativeOnly,
+                             TRoundTripCounts& counts) {
   ++counts.Files;
   const Builder asRead(nullptr);
   const int32_t readCount = readBack.EntCount();
@@ -512,7 +551,8 @@ std::string CompareRoundTrip(const TJwwState& written, const TJwwState& readBack
     if (t.TextType != 0) continue;
     ++counts.FreeTexts;
     if (negativeOnly ? t.Spacing < 0 : t.Spacing != 0)
-      return "free-size text " + Escaped(t.Text) + " came back with spacing " + FormatReal(t.Spacing);
+      return "free-size text " + Escaped(t.Text) + " came back with spacing " +
+             FormatReal(t.Spacing);
   }
   return "";
 }

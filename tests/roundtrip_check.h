@@ -13,12 +13,12 @@ namespace RoundTrip {
 
 /// Figures of one comparison, summed over many.
 struct TRoundTripCounts {
-  int Files = 0;      ///< command files compared
-  int Written = 0;    ///< items written and found again as stated
-  int Dropped = 0;    ///< degenerate items and block insertions, which are written as nothing
-  int FreeTexts = 0;  ///< free-size texts read back, their spacing checked
-  int Merged = 0;     ///< solids whose corners only the 15-digit form made coincide
-  int FailedLoads = 0;  ///< inputs that could not be read, answered with "hq"
+  int Files = 0;         ///< command files compared
+  int Written = 0;       ///< items written and found again as stated
+  int Dropped = 0;       ///< degenerate items and block insertions, which are written as nothing
+  int FreeTexts = 0;     ///< free-size texts read back, their spacing checked
+  int Merged = 0;        ///< solids whose corners only the 15-digit form made coincide
+  int FailedLoads = 0;   ///< inputs that could not be read, answered with "hq"
   int PerKind[16] = {};  ///< Written, by kind code
 };
 

@@ -59,11 +59,35 @@ class SelectionWriter {
       }
       return (scaled < 0 ? "-" : "") + digits;
     }
-    static const std::vector<std::string> kOdd = {
-        "0", "-0", "0.0", ".5", "5.", "-.5", "+3", "1e3", "1E-5", "1.5e+2", "2.5E-12",
-        "0.1234567890123456789", "123456789012345678", "1e300", "-1.7976931348623157e308",
-        "4.9e-324", "1e-320", "1e-8", "5e-9", "2e-8", "007", "abc", "1,5", "1e", "-", "1e15",
-        "999999999999999.9", "0.30000000000000004", "1234567890123456"};
+    static const std::vector<std::string> kOdd = {"0",
+                                                  "-0",
+                                                  "0.0",
+                                                  ".5",
+                                                  "5.",
+                                                  "-.5",
+                                                  "+3",
+                                                  "1e3",
+                                                  "1E-5",
+                                                  "1.5e+2",
+                                                  "2.5E-12",
+                                                  "0.1234567890123456789",
+                                                  "123456789012345678",
+                                                  "1e300",
+                                                  "-1.7976931348623157e308",
+                                                  "4.9e-324",
+                                                  "1e-320",
+                                                  "1e-8",
+                                                  "5e-9",
+                                                  "2e-8",
+                                                  "007",
+                                                  "abc",
+                                                  "1,5",
+                                                  "1e",
+                                                  "-",
+                                                  "1e15",
+                                                  "999999999999999.9",
+                                                  "0.30000000000000004",
+                                                  "1234567890123456"};
     return OneOf(kOdd);
   }
   std::string Reals(int n) {
@@ -84,7 +108,8 @@ class SelectionWriter {
     std::string text;
     const int length = Chance(5) ? 120 + Pick(60) : Pick(12);
     for (int i = 0; i < length; ++i) text += OneOf(kPieces);
-    if (Chance(10)) text = OneOf(std::vector<std::string>{"", " ", "\x81\x40\x81\x40", " \x81\x40 "});
+    if (Chance(10))
+      text = OneOf(std::vector<std::string>{"", " ", "\x81\x40\x81\x40", " \x81\x40 "});
     return text;
   }
 
@@ -107,8 +132,12 @@ class SelectionWriter {
   void Attribute() {
     static const char kHex[] = "0123456789ABCDEFabcG";
     switch (Pick(12)) {
-      case 0: Line(std::string("lg") + kHex[Pick(20)] + (Chance(30) ? " " + Int(0, 99) : "")); break;
-      case 1: Line(std::string("ly") + kHex[Pick(20)] + (Chance(30) ? " " + Int(0, 99) : "")); break;
+      case 0:
+        Line(std::string("lg") + kHex[Pick(20)] + (Chance(30) ? " " + Int(0, 99) : ""));
+        break;
+      case 1:
+        Line(std::string("ly") + kHex[Pick(20)] + (Chance(30) ? " " + Int(0, 99) : ""));
+        break;
       case 2:
         if (Chance(30))
           Line("lc10 " + OneOf(std::vector<std::string>{"0", "255", "16777215", "16777216", "-4",
@@ -116,24 +145,35 @@ class SelectionWriter {
         else
           Line("lc" + Int(-2, 12));
         break;
-      case 3: Line("lt" + Int(-1, 9)); break;
-      case 4: Line("lw" + OneOf(std::vector<std::string>{"-1", "0", "5", "100", "30000", "40000",
-                                                         "-7", Int(0, 50)})); break;
+      case 3:
+        Line("lt" + Int(-1, 9));
+        break;
+      case 4:
+        Line("lw" + OneOf(std::vector<std::string>{"-1", "0", "5", "100", "30000", "40000", "-7",
+                                                   Int(0, 50)}));
+        break;
       case 5:
         Line(OneOf(std::vector<std::string>{
-            "cn\"$\x82\x6C\x82\x72 \x96\xBE\x92\xA9", "cn$Arial", "cn$", "cn$<>",
-            "cn\"$a \"b\"", "cn\"$<\x82\x6C\x82\x72 \x83\x53\x83\x56\x83\x62\x83\x4E>"}));
+            "cn\"$\x82\x6C\x82\x72 \x96\xBE\x92\xA9", "cn$Arial", "cn$", "cn$<>", "cn\"$a \"b\"",
+            "cn\"$<\x82\x6C\x82\x72 \x83\x53\x83\x56\x83\x62\x83\x4E>"}));
         break;
       case 6:
       case 7:
         if (Chance(50))
           Line("cn0 " + Reals(3) + " " + Int(-1, 9));
         else
-          Line("cn" + OneOf(std::vector<std::string>{"0", "1", "3", "7", "10", "11", "-1", Int(1, 10)}));
+          Line("cn" +
+               OneOf(std::vector<std::string>{"0", "1", "3", "7", "10", "11", "-1", Int(1, 10)}));
         break;
-      case 8: Line("cc" + Int(0, 9)); break;
-      case 9: Line("pn" + Int(-1, 9)); break;
-      case 10: Line("z" + Int(1, 5)); break;
+      case 8:
+        Line("cc" + Int(0, 9));
+        break;
+      case 9:
+        Line("pn" + Int(-1, 9));
+        break;
+      case 10:
+        Line("z" + Int(1, 5));
+        break;
       default:
         Line(OneOf(std::vector<std::string>{"pl", "#", "hhp" + Int(0, 9) + "ci",
                                             "hp" + Int(0, 120) + "ln " + Reals(2)}));
@@ -144,12 +184,19 @@ class SelectionWriter {
   std::string Corner() { return Chance(25) ? "0 0" : Reals(2); }
 
   void Item() {
-    static const char* kTextKeywords[] = {"ch", "cv", "cs", "cr", "co", "cp", "ct", "ck", "cz", "c2"};
+    static const char* kTextKeywords[] = {"ch", "cv", "cs", "cr", "co",
+                                          "cp", "ct", "ck", "cz", "c2"};
     switch (Pick(16)) {
       case 0:
-      case 1: Line(Chance(15) ? "5 5 5 5" : Reals(4)); break;
-      case 2: Line("ci " + Reals(2) + " " + (Chance(20) ? "0" : Real())); break;
-      case 3: Line("ci " + Reals(5) + " " + (Chance(20) ? "0" : Real()) + " " + Real()); break;
+      case 1:
+        Line(Chance(15) ? "5 5 5 5" : Reals(4));
+        break;
+      case 2:
+        Line("ci " + Reals(2) + " " + (Chance(20) ? "0" : Real()));
+        break;
+      case 3:
+        Line("ci " + Reals(5) + " " + (Chance(20) ? "0" : Real()) + " " + Real());
+        break;
       case 4:
       case 5:
       case 6: {
@@ -161,14 +208,25 @@ class SelectionWriter {
           Line(keyword + " " + Reals(2) + " " + vector + " \"" + Text());
         break;
       }
-      case 7: Line("pt " + Reals(2)); break;
-      case 8:
-        Line("pt " + Reals(2) + " " + (Chance(20) ? "0" : Real()) + " " + Real() + " " + Int(-9, 13));
+      case 7:
+        Line("pt " + Reals(2));
         break;
-      case 9: Line("BL " + Reals(2) + " \x83\x75\x83\x8D\x83\x62\x83\x4E"); break;
-      case 10: Line("sl " + Corner() + " " + Corner()); break;
-      case 11: Line("sl " + Corner() + " " + Corner() + " " + Corner()); break;
-      case 12: Line("sl " + Corner() + " " + Corner() + " " + Corner() + " " + Corner()); break;
+      case 8:
+        Line("pt " + Reals(2) + " " + (Chance(20) ? "0" : Real()) + " " + Real() + " " +
+             Int(-9, 13));
+        break;
+      case 9:
+        Line("BL " + Reals(2) + " \x83\x75\x83\x8D\x83\x62\x83\x4E");
+        break;
+      case 10:
+        Line("sl " + Corner() + " " + Corner());
+        break;
+      case 11:
+        Line("sl " + Corner() + " " + Corner() + " " + Corner());
+        break;
+      case 12:
+        Line("sl " + Corner() + " " + Corner() + " " + Corner() + " " + Corner());
+        break;
       case 13:
         Line(std::string(Chance(50) ? "sc " : "se ") + Reals(7) + " " +
              OneOf(std::vector<std::string>{"0", "5", "100", "-1", "1", "7"}));
@@ -228,9 +286,10 @@ class RoundTripTest : public testing::Test {
   }
 
   static void Report(const char* what, const RoundTrip::TRoundTripCounts& c) {
-    std::printf("%s: %d command files, %d items found again, %d dropped, %d free-size texts, "
-                "%d solids merged by the number form, %d failed loads\n",
-                what, c.Files, c.Written, c.Dropped, c.FreeTexts, c.Merged, c.FailedLoads);
+    std::printf(
+        "%s: %d command files, %d items found again, %d dropped, %d free-size texts, "
+        "%d solids merged by the number form, %d failed loads\n",
+        what, c.Files, c.Written, c.Dropped, c.FreeTexts, c.Merged, c.FailedLoads);
   }
 
   fs::path folder_;
@@ -243,8 +302,8 @@ TEST_F(RoundTripTest, GeneratedSelections) {
     const std::string input = SelectionWriter(1000 + i).Selection();
     const bool negativeOnly = i % 2 == 1;
     const std::string failure = RoundTrip::CheckOkRun(folder_, input, negativeOnly, counts);
-    ASSERT_EQ(failure, "") << "selection " << i << (negativeOnly ? " (negative-only)" : "")
-                           << ":\n" << input;
+    ASSERT_EQ(failure, "") << "selection " << i << (negativeOnly ? " (negative-only)" : "") << ":\n"
+                           << input;
   }
   Report("generated", counts);
   // The generator must reach what the property is about: every kind that is written back,
@@ -262,10 +321,12 @@ TEST_F(RoundTripTest, GeneratedSelections) {
 TEST_F(RoundTripTest, ExampleGoldenAndFuzzRegressionInputs) {
   const fs::path source = RQ27_SOURCE_DIR;
   std::vector<fs::path> files = {source / "examples" / "JWC_TEMP.TXT"};
-  for (const fs::path& dir : {source / "tests" / "golden", source / "fuzz" / "regressions" / "ok_run"}) {
+  for (const fs::path& dir :
+       {source / "tests" / "golden", source / "fuzz" / "regressions" / "ok_run"}) {
     if (!fs::is_directory(dir)) continue;
     for (const auto& entry : fs::directory_iterator(dir))
-      if (dir.filename() != "golden" || entry.path().extension() == ".in") files.push_back(entry.path());
+      if (dir.filename() != "golden" || entry.path().extension() == ".in")
+        files.push_back(entry.path());
   }
   RoundTrip::TRoundTripCounts counts;
   CheckFiles(files, counts);
