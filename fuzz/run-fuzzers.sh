@@ -25,8 +25,11 @@ mkdir -p "$seeds"
 cp examples/JWC_TEMP.TXT "$seeds/example"
 for f in tests/golden/*.in; do cp "$f" "$seeds/$(basename "$f")"; done
 # A few doubles for FormatReal: 1/3, 0.1 + 0.2, 1E15, 1234567890123456, the smallest subnormal.
-printf '\x55\x55\x55\x55\x55\x55\xd5\x3f\x34\x33\x33\x33\x33\x33\xd3\x3f\x00\x80\xe0\x37\x79\xc3\x0c\x43\x00\x40\x77\xb7\x8e\x8a\x11\x43\x01\x00\x00\x00\x00\x00\x00\x00' \
-  > "$work/doubles"
+{
+  printf '\x55\x55\x55\x55\x55\x55\xd5\x3f\x34\x33\x33\x33\x33\x33\xd3\x3f'
+  printf '\x00\x80\xe0\x37\x79\xc3\x0c\x43\x00\x40\x77\xb7\x8e\x8a\x11\x43'
+  printf '\x01\x00\x00\x00\x00\x00\x00\x00'
+} > "$work/doubles"
 
 failed=0
 summary=()
@@ -52,7 +55,8 @@ run() {
     local units
     units=$(find "$corpus" -type f | wc -l)
     echo "ok"
-    summary+=("$(printf '%-20s %12s execs  cov %6s  ft %7s  corpus %6s' "$target" "$execs" "$cov" "$ft" "$units")")
+    summary+=("$(printf '%-20s %12s execs  cov %6s  ft %7s  corpus %6s' \
+      "$target" "$execs" "$cov" "$ft" "$units")")
   else
     echo "FAILED"
     failed=1
