@@ -1,7 +1,9 @@
 #include "JwwGaibu/reader.h"
 
 #include <array>
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 
 #include "JwwGaibu/file_io.h"
@@ -95,6 +97,48 @@ class TokenBuilder {
   bool inScratch_ = false;
 };
 
+/// Eight bytes as a word, the first byte lowest.
+inline uint64_t LoadWord(const char* p) {
+  uint64_t word = 0;
+  if constexpr (std::endian::native == std::endian::little) {
+    std::memcpy(&word, p, sizeof word);
+  } else {
+    for (int k = 7; k >= 0; --k) word = word << 8 | static_cast<unsigned char>(p[k]);
+  }
+  return word;
+}
+
+/// Flags (bit 7 of the byte) the bytes of `word` that are not kept ASCII bytes (0x21 to
+/// 0x7F without '"' and '='). The lowest flag is exact, as the borrows only run upwards.
+inline uint64_t SpecialBytes(uint64_t word) {
+  constexpr uint64_t kOnes = 0x0101010101010101ull, kHighs = 0x8080808080808080ull;
+  const auto zeroBytes = [](uint64_t x) { return (x - kOnes) & ~x & kHighs; };
+  return ((word - 0x21 * kOnes) & ~word & kHighs) |  // below 0x21
+         zeroBytes(word ^ ('"' * kOnes)) | zeroBytes(word ^ ('=' * kOnes)) |
+         (word & kHighs);  // 0x80 and above
+}
+
+/// The first position from `i` on that holds a byte other than a kept ASCII byte, or `n`;
+/// eight bytes at a time, so that the length of a token costs no branch of its own.
+inline size_t SkipPlainAscii(const char* data, size_t i, size_t n) {
+  for (; i + 8 <= n; i += 8) {
+    if (const uint64_t special = SpecialBytes(LoadWord(data + i)))
+      return i + std::countr_zero(special) / 8;
+  }
+  if (i >= n) return n;
+  if (n >= 8) {
+    // The last bytes: the line's last eight, without those before i, blanks behind them.
+    const unsigned dropped = static_cast<unsigned>(i - (n - 8)) * 8;  // 8 to 56 bits
+    const uint64_t word = LoadWord(data + n - 8) >> dropped | 0x2020202020202020ull << (64 - dropped);
+    return i + std::countr_zero(SpecialBytes(word)) / 8;
+  }
+  for (; i < n; ++i) {
+    const auto b = static_cast<unsigned char>(data[i]);
+    if (b < 0x21 || b >= 0x80 || b == '"' || b == '=') break;
+  }
+  return i;
+}
+
 }  // namespace
 
 void TokenizeLine(std::string_view line, TJwwTokens& tokens) {
@@ -112,8 +156,9 @@ void TokenizeLine(std::string_view line, TJwwTokens& tokens) {
   while (i < n) {
     const ByteClass c = kByteClasses[static_cast<unsigned char>(data[i])];
     if (c == kKept) {
-      size_t run = i + 1;
-      while (run < n && kByteClasses[static_cast<unsigned char>(data[run])] == kKept) ++run;
+      size_t run = SkipPlainAscii(data, i + 1, n);
+      while (run < n && kByteClasses[static_cast<unsigned char>(data[run])] == kKept)
+        run = SkipPlainAscii(data, run + 1, n);
       token.Append(i, run - i);
       i = run;
     } else if (c == kBlank) {
