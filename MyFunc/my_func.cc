@@ -262,6 +262,22 @@ std::string StripBlanks(std::string_view text) {
   return result;
 }
 
+bool IsBlankText(std::string_view text) {
+  size_t i = 0;
+  while (i < text.size()) {
+    const unsigned char b = static_cast<unsigned char>(text[i]);
+    if (IsLeadByte(b)) {
+      if (i + 1 >= text.size()) return false;  // StripBlanks keeps a lone lead byte
+      if (!(b == 0x81 && static_cast<unsigned char>(text[i + 1]) == 0x40)) return false;
+      i += 2;
+    } else {
+      if (b > 0x20) return false;
+      ++i;
+    }
+  }
+  return true;
+}
+
 WholeChars CopyWholeChars(std::string_view text, int32_t start, int32_t maxLength) {
   WholeChars result;
   if (text.empty() || start < 1 || maxLength <= 0) return result;

@@ -37,6 +37,9 @@ double ParseRealOrZero(std::string_view text);
 /// The text without half-width blanks, full-width blanks (0x81 0x40) and control bytes.
 std::string StripBlanks(std::string_view text);
 
+/// True when StripBlanks would leave nothing of `text`; allocates nothing.
+bool IsBlankText(std::string_view text);
+
 /// The characters of `text` that lie wholly inside bytes [start, start + maxLength - 1]
 /// (positions from 1), and how many bytes they take. Never returns half a character.
 struct WholeChars {

@@ -17,6 +17,7 @@
 namespace {
 
 using MyFunc::CopyWholeChars;
+using MyFunc::IsBlankText;
 using MyFunc::IsLeadByte;
 using MyFunc::ParseIntOrZero;
 using MyFunc::ParseRealOrZero;
@@ -426,6 +427,17 @@ std::vector<size_t> CharBoundaries(std::string_view text) {
   }
   starts.push_back(i);  // one past the text's end after a lone final lead byte
   return starts;
+}
+
+TEST(RandomInput, IsBlankTextIsAnEmptyStripBlanks) {
+  std::mt19937 rng(27u);
+  const std::string blankish = " \t\x01\r\x81\x40\x81\x40\x81\x40\x82";
+  const std::string alphabet = AllBytes();
+  for (int round = 0; round < kRounds; ++round) {
+    // Mostly blanks, so that both answers come up often.
+    const std::string text = RandomText(rng, round % 4 == 0 ? alphabet : blankish, 12);
+    ASSERT_EQ(IsBlankText(text), StripBlanks(text).empty()) << "\"" << text << "\"";
+  }
 }
 
 TEST(RandomInput, StripBlanksInvariants) {
