@@ -34,7 +34,7 @@ bool Coincide(double x1, double y1, double x2, double y2) {
   return std::fabs(x1 - x2) < kTolerance && std::fabs(y1 - y2) < kTolerance;
 }
 
-bool IsBlank(std::string_view text) { return MyFunc::StripBlanks(text).empty(); }
+bool IsBlank(std::string_view text) { return MyFunc::IsBlankText(text); }
 
 // The number writers put their digits straight into the output buffer.
 
