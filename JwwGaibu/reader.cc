@@ -717,18 +717,38 @@ namespace {
 constexpr char kCtrlZ = 0x1A;
 constexpr size_t kReadBlock = size_t{1} << 20;
 
+/// True when `bytes` hold no Ctrl-Z and no CR other than one right before an LF, so that
+/// every line in them needs no more than its line end's CR cut off. Counting CRs and CR LF
+/// pairs over a whole block is cheaper than searching each line for them.
+bool PlainLineEnds(std::string_view bytes) {
+  if (std::memchr(bytes.data(), kCtrlZ, bytes.size()) != nullptr) return false;
+  const char* data = bytes.data();
+  const size_t n = bytes.size();
+  size_t crs = 0, pairs = 0;
+  for (size_t i = 0; i < n; ++i) crs += data[i] == '\r';
+  for (size_t i = 0; i + 1 < n; ++i) pairs += (data[i] == '\r') & (data[i + 1] == '\n');
+  return crs == pairs;
+}
+
 /// Applies one raw line (without its LF). Returns false to stop reading: `ok` then says
-/// whether the stop is the end-of-file mark (true) or a failed line (false).
-bool ApplyRawLine(TJwwState& s, std::string_view raw, TJwwTokens& tokens, std::string& clean,
-                  bool& ok) {
+/// whether the stop is the end-of-file mark (true) or a failed line (false). `plainEnds`
+/// is PlainLineEnds for a stretch of the file that holds the line.
+bool ApplyRawLine(TJwwState& s, std::string_view raw, bool plainEnds, TJwwTokens& tokens,
+                  std::string& clean, bool& ok) {
+  // A CR before the LF is part of the line end, and a lone CR is dropped: no CR is content.
+  // The line end's CR is cut off the view; only a line with a CR inside is copied.
+  if (plainEnds) {
+    if (!raw.empty() && raw.back() == '\r') raw.remove_suffix(1);
+    if (ParseLine(s, raw, tokens)) return true;
+    ok = false;
+    return false;
+  }
   if (!raw.empty() && raw[0] == kCtrlZ) {  // the end-of-file mark
     ok = true;
     return false;
   }
   if (const void* z = std::memchr(raw.data(), kCtrlZ, raw.size()))
     raw = raw.substr(0, static_cast<const char*>(z) - raw.data());
-  // A CR before the LF is part of the line end, and a lone CR is dropped: no CR is content.
-  // The line end's CR is cut off the view; only a line with a CR inside is copied.
   if (!raw.empty() && raw.back() == '\r') raw.remove_suffix(1);
   if (std::memchr(raw.data(), '\r', raw.size()) != nullptr) {
     clean.clear();
@@ -763,20 +783,23 @@ bool LoadInterchangeFile(TJwwState& s, const std::filesystem::path& path) {
   size_t scanned = 0;  // bytes from `begin` already known to hold no LF
   size_t end = 0;      // end of the data in the buffer
   bool atEnd = false;
+  bool plainEnds = false;  // PlainLineEnds of the data in the buffer
   bool ok = true;
   for (;;) {
     const char* data = buffer.data();
     const void* lf = std::memchr(data + begin + scanned, '\n', end - begin - scanned);
     if (lf != nullptr) {
       const size_t stop = static_cast<const char*>(lf) - data;
-      if (!ApplyRawLine(s, std::string_view(data + begin, stop - begin), tokens, clean, ok)) break;
+      const std::string_view raw(data + begin, stop - begin);
+      if (!ApplyRawLine(s, raw, plainEnds, tokens, clean, ok)) break;
       begin = stop + 1;
       scanned = 0;
       continue;
     }
     scanned = end - begin;
     if (atEnd) {
-      if (begin < end) ApplyRawLine(s, std::string_view(data + begin, end - begin), tokens, clean, ok);
+      const std::string_view raw(data + begin, end - begin);
+      if (begin < end) ApplyRawLine(s, raw, plainEnds, tokens, clean, ok);
       break;
     }
     if (begin > 0) {  // keep the partial line at the front of the buffer
@@ -794,6 +817,7 @@ bool LoadInterchangeFile(TJwwState& s, const std::filesystem::path& path) {
       atEnd = true;
     else
       end += static_cast<size_t>(got);
+    plainEnds = PlainLineEnds(std::string_view(buffer.data(), end));
   }
   if (!ok) s.LoadFailed = true;
   return ok;
