@@ -455,6 +455,30 @@ TEST_F(LoadTest, CrBeforeLfIsNotContentEvenAfterALeadByte) {
   EXPECT_EQ(s.TextTable[1].Text, "cd");
 }
 
+// The file is read in blocks of 1 MiB: a CR LF split between two blocks, and a lone CR or a
+// Ctrl-Z in a later block, follow the same rules as anywhere else.
+TEST_F(LoadTest, LineEndsAcrossReadBlocks) {
+  constexpr size_t kBlock = size_t{1} << 20;
+  std::string file = "ch 0 0 1 0 \"";
+  file += std::string(kBlock - 1 - file.size() - 2 - 9 * 999 - 7, 'x');  // a long text
+  file += "\r\n";
+  for (int i = 0; i < 999; ++i) file += "0 0 1 1\r\n";
+  file += "0 0 2 2";  // its CR is the last byte of the first block, its LF the first of the next
+  ASSERT_EQ(file.size(), kBlock - 1);
+  file += "\r\n";
+  for (int i = 0; i < 200000; ++i) file += i == 150000 ? "0 0 3 3\r3\r\n" : "0 0 1 1\r\n";
+  file += "ch 0 0 1 0 \"a\x82\rb\r\n";  // without its CR, the lead byte pairs with the b
+  file += "0 0 4 4\x1A 5 5\r\n0 0 6 6";
+  ASSERT_TRUE(Load(file));
+  ASSERT_EQ(s.TextTable.Count(), 2);
+  EXPECT_EQ(s.TextTable[1].Text, "a\x82" "b");
+  ASSERT_EQ(s.LineTable.Count(), 999 + 1 + 200000 + 2);
+  EXPECT_EQ(s.LineTable[999].X2, 2);
+  EXPECT_EQ(s.LineTable[1000 + 150000].Y2, 33);  // the lone CR is dropped
+  EXPECT_EQ(s.LineTable[1000 + 200000].X2, 4);   // Ctrl-Z ends the line's content
+  EXPECT_EQ(s.LineTable[1000 + 200001].Y2, 6);
+}
+
 TEST_F(LoadTest, CtrlZ) {
   // Inside a line it ends the line's content; at a line's start it ends the reading.
   ASSERT_TRUE(Load("0 0 1 1\x1A junk\n0 0 2 2\n\x1A" "0 0 3 3\n0 0 4 4\n"));
