@@ -214,6 +214,38 @@ void LeadingDigits(double magnitude, DigitWords& words) {
   words.exponent = v.exponent;
 }
 
+/// The four digits of `value` (below 10^4) as the low four bytes of a word, the first
+/// digit lowest.
+uint64_t FourDigits(uint32_t value) {
+  const uint64_t pair = value / 100 | uint64_t{value % 100} << 16;  // two 16-bit lanes
+  const uint64_t tens = (pair * 103) >> 10 & 0x000F000Full;
+  return (tens | (pair - tens * 10) << 8) + 0x30303030ull;
+}
+
+/// Drawing coordinates mostly have at most four decimals. For a magnitude below 10^8,
+/// the multiple of 10^-4 nearest to it is its shortest form (trailing zeros dropped) when
+/// it reads back as the magnitude: 10^-4 is wider than the rounding interval of a double
+/// below 10^8, so no other form with at most four decimals can read back as it, and one
+/// with fewer decimals would be that same multiple. Writes the form at `out` and returns
+/// its length, or 0 when the magnitude needs more decimals. No branch depends on the
+/// number of digits.
+int FourDecimals(double magnitude, char* out) {
+  const uint64_t m = static_cast<uint64_t>(magnitude * 1e4 + 0.5);
+  if (static_cast<double>(m) / 1e4 != magnitude) return 0;
+  const uint32_t whole = static_cast<uint32_t>(m / 10000);
+  const uint32_t fraction = static_cast<uint32_t>(m % 10000);
+  // The whole part without its leading zeros, but at least one digit.
+  const uint64_t wholeDigits = EightDigits(whole);
+  const int leadingZeros = std::countr_zero((wholeDigits ^ kEightZeros) | uint64_t{1} << 56) / 8;
+  StoreWord(out, wholeDigits >> (8 * leadingZeros));
+  char* p = out + 8 - leadingZeros;
+  // The point and the decimals without their trailing zeros; nothing for a whole number.
+  const uint64_t decimals = FourDigits(fraction);
+  const int trailingZeros = std::countl_zero((decimals ^ 0x30303030ull) << 32 | 1) / 8;
+  StoreWord(p, '.' | decimals << 8);
+  return static_cast<int>(p - out) + (fraction != 0 ? 5 - trailingZeros : 0);
+}
+
 char* PutUnsigned(char* p, int value) {
   char reversed[12];
   int n = 0;
@@ -244,6 +276,10 @@ int FormatReal(double value, char* out) {
   }
 
   const double magnitude = std::fabs(value);
+  if (magnitude < 1e8) {
+    const int written = FourDecimals(magnitude, p);
+    if (written > 0) return static_cast<int>(p - out) + written;
+  }
   if (magnitude < 1e15) {
     // A whole number of at most 15 digits is its own shortest form, written out in full.
     const uint64_t whole = static_cast<uint64_t>(magnitude);
