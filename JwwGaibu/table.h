@@ -4,7 +4,11 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <type_traits>
+#include <utility>
 #include <vector>
+
+#include "JwwGaibu/large_alloc.h"
 
 namespace JwwGaibu {
 
@@ -12,10 +16,29 @@ namespace JwwGaibu {
 inline constexpr int32_t kTableBlock = 1000;
 
 /// Growing adds one value-initialised (zero-filled) block; a record never moves, so
-/// references stay valid and appending a million records costs linear time.
+/// references stay valid and appending a million records costs linear time. The blocks are
+/// cut from larger pieces of memory whose size doubles with the table (up to 16 MiB), so
+/// that a large table lies in few large mappings that can be backed by huge pages.
 template <class T>
 class TJwwTable {
  public:
+  TJwwTable() = default;
+  ~TJwwTable() { Release(); }
+  TJwwTable(TJwwTable&& other) noexcept { *this = std::move(other); }
+  TJwwTable& operator=(TJwwTable&& other) noexcept {
+    if (this != &other) {
+      Release();
+      blocks_ = std::move(other.blocks_);
+      pieces_ = std::move(other.pieces_);
+      count_ = std::exchange(other.count_, 0);
+      pieceBlocksLeft_ = std::exchange(other.pieceBlocksLeft_, 0);
+      pieceNext_ = std::exchange(other.pieceNext_, nullptr);
+      other.blocks_.clear();
+      other.pieces_.clear();
+    }
+    return *this;
+  }
+
   /// Number of records held.
   int32_t Count() const { return count_; }
   /// Number of records that fit without growing (0 or a multiple of 1000).
@@ -23,7 +46,7 @@ class TJwwTable {
 
   /// Raises the count by one, growing by a block when needed; returns the new, zeroed record.
   T& Append() {
-    if (count_ == Capacity()) blocks_.push_back(std::make_unique<T[]>(kTableBlock));
+    if (count_ == Capacity()) AddBlock();
     ++count_;
     return (*this)[count_ - 1];
   }
@@ -40,8 +63,14 @@ class TJwwTable {
 
   /// Empties the table and frees its storage.
   void Release() {
-    blocks_.clear();
-    blocks_.shrink_to_fit();
+    if constexpr (!std::is_trivially_destructible_v<T>) {
+      for (T* block : blocks_) std::destroy_n(block, kTableBlock);
+    }
+    for (const Piece& piece : pieces_) FreeLarge(piece.memory, piece.bytes);
+    std::vector<T*>().swap(blocks_);
+    std::vector<Piece>().swap(pieces_);
+    pieceBlocksLeft_ = 0;
+    pieceNext_ = nullptr;
     count_ = 0;
   }
 
@@ -49,7 +78,7 @@ class TJwwTable {
   template <class F>
   void ForEach(F&& f) {
     int32_t left = count_;
-    for (auto& block : blocks_) {
+    for (T* block : blocks_) {
       const int32_t n = left < kTableBlock ? left : kTableBlock;
       for (int32_t i = 0; i < n; ++i) f(block[i]);
       left -= n;
@@ -58,7 +87,49 @@ class TJwwTable {
   }
 
  private:
-  std::vector<std::unique_ptr<T[]>> blocks_;
+  static constexpr std::size_t kBlockBytes = sizeof(T) * kTableBlock;
+  static constexpr std::size_t kLargestPiece = std::size_t{16} << 20;
+  /// Pieces of 2 MiB and more are whole multiples of it, the size of a huge page.
+  static constexpr std::size_t kHugePage = std::size_t{2} << 20;
+
+  struct Piece {
+    void* memory;
+    std::size_t bytes;
+  };
+
+  /// Room for one more element, so that the push_back after an allocation cannot throw.
+  template <class V>
+  static void MakeRoomForOne(std::vector<V>& v) {
+    if (v.size() == v.capacity()) v.reserve(2 * v.size() + 4);
+  }
+
+  void AddBlock() {
+    MakeRoomForOne(blocks_);
+    if (pieceBlocksLeft_ == 0) {
+      // Each piece as large as the table so far (at least a block, at most 16 MiB).
+      std::size_t bytes = blocks_.size() * kBlockBytes;
+      if (bytes > kLargestPiece) bytes = kLargestPiece;
+      if (bytes < kBlockBytes) bytes = kBlockBytes;
+      if (bytes >= kHugePage) bytes = (bytes + kHugePage - 1) / kHugePage * kHugePage;
+      MakeRoomForOne(pieces_);
+      pieces_.push_back(Piece{AllocateLarge(bytes), bytes});
+      pieceBlocksLeft_ = bytes / kBlockBytes;
+      pieceNext_ = static_cast<char*>(pieces_.back().memory);
+    }
+    T* block = reinterpret_cast<T*>(pieceNext_);
+    // The memory comes zero-filled: records without constructors are zeroed already.
+    if constexpr (!std::is_trivially_default_constructible_v<T>) {
+      std::uninitialized_value_construct_n(block, kTableBlock);
+    }
+    pieceNext_ += kBlockBytes;
+    --pieceBlocksLeft_;
+    blocks_.push_back(block);
+  }
+
+  std::vector<T*> blocks_;
+  std::vector<Piece> pieces_;
+  std::size_t pieceBlocksLeft_ = 0;  ///< blocks of the last piece not handed out yet
+  char* pieceNext_ = nullptr;        ///< where the next of them begins
   int32_t count_ = 0;
 };
 

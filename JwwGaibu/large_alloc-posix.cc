@@ -1,0 +1,64 @@
+#include <sys/mman.h>
+
+#include <cstdint>
+#include <cstring>
+#include <new>
+
+#include "JwwGaibu/large_alloc.h"
+
+namespace JwwGaibu {
+namespace {
+
+/// The size of a huge page on x86-64 and arm64. From this size on a mapping is placed on a
+/// multiple of it and the kernel is asked for huge pages: touching one then costs one fault
+/// instead of 512.
+constexpr std::size_t kHugePage = std::size_t{2} << 20;
+
+void AdviseHugePages([[maybe_unused]] void* memory, [[maybe_unused]] std::size_t bytes) {
+#ifdef MADV_HUGEPAGE
+  if (bytes >= kHugePage) madvise(memory, bytes, MADV_HUGEPAGE);  // a hint: failure is fine
+#endif
+}
+
+void* Map(std::size_t bytes) {
+  void* memory = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (memory == MAP_FAILED) throw std::bad_alloc();
+  return memory;
+}
+
+}  // namespace
+
+void* AllocateLarge(std::size_t bytes) {
+  if (bytes < kHugePage) return Map(bytes);
+  // Map a huge page more than asked for and give back what lies before the first huge page
+  // boundary and after the end.
+  char* mapped = static_cast<char*>(Map(bytes + kHugePage));
+  const std::size_t head =
+      (kHugePage - reinterpret_cast<std::uintptr_t>(mapped) % kHugePage) % kHugePage;
+  if (head > 0) munmap(mapped, head);
+  munmap(mapped + head + bytes, kHugePage - head);
+  AdviseHugePages(mapped + head, bytes);
+  return mapped + head;
+}
+
+void* ReallocateLarge(void* memory, std::size_t oldBytes, std::size_t newBytes) {
+  if (memory == nullptr) return AllocateLarge(newBytes);
+#ifdef MREMAP_MAYMOVE
+  // The pages are moved, not copied.
+  void* moved = mremap(memory, oldBytes, newBytes, MREMAP_MAYMOVE);
+  if (moved == MAP_FAILED) throw std::bad_alloc();
+  AdviseHugePages(moved, newBytes);
+  return moved;
+#else
+  void* grown = AllocateLarge(newBytes);
+  std::memcpy(grown, memory, oldBytes);
+  FreeLarge(memory, oldBytes);
+  return grown;
+#endif
+}
+
+void FreeLarge(void* memory, std::size_t bytes) {
+  if (memory != nullptr) munmap(memory, bytes);
+}
+
+}  // namespace JwwGaibu

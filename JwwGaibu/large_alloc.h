@@ -1,0 +1,22 @@
+// Memory for the large, long-lived buffers of a run: the blocks of the item tables and the
+// output bytes. Implemented once per platform.
+#pragma once
+
+#include <cstddef>
+
+namespace JwwGaibu {
+
+/// Zero-filled memory of `bytes` bytes, page aligned; large requests may be backed by huge
+/// pages where the system offers them, which spares a fault per small page on first touch.
+/// Throws std::bad_alloc when there is no memory.
+void* AllocateLarge(std::size_t bytes);
+
+/// Moves or grows an allocation of AllocateLarge to `newBytes` (not fewer than `oldBytes`),
+/// keeping its bytes and zero-filling the rest. Throws std::bad_alloc when there is no
+/// memory; the old allocation is then untouched.
+void* ReallocateLarge(void* memory, std::size_t oldBytes, std::size_t newBytes);
+
+/// Returns an allocation of AllocateLarge or ReallocateLarge of `bytes` bytes.
+void FreeLarge(void* memory, std::size_t bytes);
+
+}  // namespace JwwGaibu
