@@ -1,11 +1,11 @@
 #include "JwwGaibu/output_lines.h"
 
 #include <cstdint>
-#include <cstdlib>
 #include <new>
 #include <string>
 
 #include "JwwGaibu/file_io.h"
+#include "JwwGaibu/large_alloc.h"
 #include "JwwGaibu/model.h"
 
 namespace JwwGaibu {
@@ -18,14 +18,12 @@ void ByteBuffer::Grow(size_t extra) {
     if (capacity > SIZE_MAX / 2) throw std::bad_alloc();
     capacity *= 2;
   }
-  void* grown = std::realloc(data_, capacity);
-  if (grown == nullptr) throw std::bad_alloc();
-  data_ = static_cast<char*>(grown);
+  data_ = static_cast<char*>(ReallocateLarge(data_, capacity_, capacity));
   capacity_ = capacity;
 }
 
 void ByteBuffer::Release() {
-  std::free(data_);
+  FreeLarge(data_, capacity_);
   data_ = nullptr;
   size_ = capacity_ = 0;
 }

@@ -12,9 +12,9 @@
 
 namespace JwwGaibu {
 
-/// A growable byte buffer. It grows with realloc, which for a large buffer remaps its
-/// pages instead of copying them where the C library can, so that growing never holds the
-/// bytes twice.
+/// A growable byte buffer in large-allocation memory, which grows by moving its pages
+/// where the system can (instead of copying them), so that growing never holds the bytes
+/// twice.
 class ByteBuffer {
  public:
   ByteBuffer() = default;
