@@ -646,18 +646,67 @@ bool ItemRecord(TJwwState& s, std::string_view t0, const TJwwTokens& tk) {
 
 /// A line of four numbers without a keyword: a line item, or the measure line of the
 /// dimension that the next "cs" text completes.
-void PlainLine(TJwwState& s, const TJwwTokens& tk) {
+/// `readCoordinates(line)` fills in the four numbers.
+template <class ReadCoordinates>
+void AddPlainLine(TJwwState& s, ReadCoordinates&& readCoordinates) {
   if (s.AfterMsg) {
     TJwwEntLine& pending = s.PendingDimLine;
     pending = TJwwEntLine{};
     InitEntHead(s, pending.Head);
-    ReadLineCoordinates(pending, tk);
+    readCoordinates(pending);
   } else {
     auto& line = AddItem(s, s.LineTable, kKindLine);
     line.PolylineNo = s.InPolyline ? s.PolylineCount : 0;
-    ReadLineCoordinates(line, tk);
+    readCoordinates(line);
   }
   ClearItemMarks(s);
+}
+
+void PlainLine(TJwwState& s, const TJwwTokens& tk) {
+  AddPlainLine(s, [&](TJwwEntLine& line) { ReadLineCoordinates(line, tk); });
+}
+
+constexpr double kPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                   1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                   1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+/// The most common line of the file, a plain line as the host writes it: four numbers (an
+/// optional "-", then digits with at most one point) separated by single blanks and
+/// nothing else, read in one pass without cutting it into tokens. It tokenizes to exactly
+/// four slots whose first begins with no keyword, so test 41 takes it; each number is what
+/// ParseRealOrZero gives (an exact integer of at most 2^53 divided once by a power of ten).
+/// False for any other line, which then goes the general way.
+bool ReadFourNumbers(std::string_view line, double (&values)[4]) {
+  const char* p = line.data();
+  const char* const end = p + line.size();
+  for (int k = 0; k < 4; ++k) {
+    if (k > 0) {
+      if (p == end || *p != ' ') return false;
+      ++p;
+    }
+    const bool negative = p != end && *p == '-';
+    p += negative;
+    uint64_t mantissa = 0;
+    int digits = 0;
+    int point = -1;  // digits before the point, once it is seen
+    for (; p != end; ++p) {
+      const unsigned d = static_cast<unsigned char>(*p) - static_cast<unsigned>('0');
+      if (d < 10) {
+        mantissa = mantissa * 10 + d;
+        ++digits;
+      } else if (*p == '.' && point < 0) {
+        point = digits;
+      } else {
+        break;
+      }
+    }
+    const int decimals = point < 0 ? 0 : digits - point;
+    if (digits == 0 || digits > 19 || mantissa > (uint64_t{1} << 53) || decimals > 22)
+      return false;
+    const double magnitude = static_cast<double>(mantissa) / kPowersOfTen[decimals];
+    values[k] = negative ? -magnitude : magnitude;
+  }
+  return p == end;
 }
 
 /// True when no keyword test can take a line whose first token begins with `c`: every
@@ -697,6 +746,18 @@ void Dispatch(TJwwState& s, const TJwwTokens& tk) {
 
 bool ParseLine(TJwwState& s, std::string_view line, TJwwTokens& tokens) {
   if (line.empty()) return true;
+  if (const char c = line[0]; (c >= '0' && c <= '9') || c == '-' || c == '.') {
+    double v[4];
+    if (ReadFourNumbers(line, v)) {
+      AddPlainLine(s, [&](TJwwEntLine& l) {
+        l.X1 = v[0];
+        l.Y1 = v[1];
+        l.X2 = v[2];
+        l.Y2 = v[3];
+      });
+      return true;
+    }
+  }
   TokenizeLine(line, tokens);
   if (tokens.Blank()) return true;
   try {
