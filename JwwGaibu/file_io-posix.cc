@@ -190,4 +190,18 @@ bool RemoveFileIfPresent(const std::filesystem::path& path) {
   return errno == ENOENT || errno == ENOTDIR;
 }
 
+bool OverwriteExistingFile(const std::filesystem::path& path, std::string_view bytes) {
+  const int fd = OpenRetrying(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+  if (fd < 0) return false;
+  bool ok = true;
+  while (ok && !bytes.empty()) {
+    const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+    if (n < 0 && errno == EINTR) continue;
+    ok = n > 0;
+    if (ok) bytes.remove_prefix(static_cast<size_t>(n));
+  }
+  ok = ok && FsyncRetrying(fd);
+  return CloseFd(fd) && ok;
+}
+
 }  // namespace JwwGaibu

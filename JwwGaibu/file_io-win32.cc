@@ -136,4 +136,19 @@ bool RemoveFileIfPresent(const std::filesystem::path& path) {
   return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
 }
 
+bool OverwriteExistingFile(const std::filesystem::path& path, std::string_view bytes) {
+  const HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  bool ok = true;
+  while (ok && !bytes.empty()) {
+    DWORD written = 0;
+    const DWORD size = bytes.size() > 0x40000000 ? 0x40000000 : static_cast<DWORD>(bytes.size());
+    ok = ::WriteFile(file, bytes.data(), size, &written, nullptr) && written > 0;
+    if (ok) bytes.remove_prefix(written);
+  }
+  ok = ok && ::FlushFileBuffers(file);
+  return ::CloseHandle(file) && ok;
+}
+
 }  // namespace JwwGaibu

@@ -56,4 +56,8 @@ class AtomicFileWriter {
 /// Removes the file at `path` if there is one; true when nothing is left there.
 bool RemoveFileIfPresent(const std::filesystem::path& path);
 
+/// Replaces the content of the existing file at `path` in place (no new file is made);
+/// true when all of `bytes` reached the disk.
+bool OverwriteExistingFile(const std::filesystem::path& path, std::string_view bytes);
+
 }  // namespace JwwGaibu

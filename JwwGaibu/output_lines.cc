@@ -82,8 +82,9 @@ bool SaveOutputLines(const TJwwState& s, const std::filesystem::path& path) {
     // The writer's destructor removes its temporary file here.
   }
   // Neither a partial command file nor the host's own input may be left behind: the host
-  // would read either as commands.
-  RemoveFileIfPresent(path);
+  // would read either as commands. Where the file cannot be removed (a read-only folder)
+  // but can still be written, "hq" in its place leaves the drawing unchanged.
+  if (!RemoveFileIfPresent(path)) OverwriteExistingFile(path, "hq\r\n");
   return false;
 }
 

@@ -21,6 +21,13 @@ if can_drop_root; then
     check "read-only folder $answer: input untouched" same \
       "$(cmp -s "$work/input" "$work/ro/JWC_TEMP.TXT" && echo same || echo changed)"
   done
+  # A writable file in a read-only folder cannot be replaced or removed, but can be written
+  # in place: it then holds "hq", so that the host changes nothing.
+  mkdir "$work/rowf"; cp "$work/input" "$work/rowf/JWC_TEMP.TXT"; chmod 666 "$work/rowf/JWC_TEMP.TXT"
+  chmod 555 "$work/rowf"
+  as_user "$rq27" --yes "$work/rowf" 2>/dev/null; check "read-only folder, writable file: exit" 1 $?
+  check "read-only folder, writable file: hq" "hq" "$(tr -d '\r' < "$work/rowf/JWC_TEMP.TXT")"
+  check "read-only folder, writable file: no temporary file" 0 "$(temps "$work/rowf")"
   # A read-only file in a writable folder is replaced whole: the rename needs the folder only.
   mkdir "$work/rofile"; cp "$work/input" "$work/rofile/JWC_TEMP.TXT"
   chmod 444 "$work/rofile/JWC_TEMP.TXT"; [ "$(id -u)" -eq 0 ] && chown 65534 "$work/rofile"
