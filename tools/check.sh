@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # Installs what is missing, then builds everything and runs every test:
-# the native build, the sanitizer build, the Windows build under Wine, and the fuzzers.
+# the native build, the sanitizer build, the Windows build under Wine, and the fuzzers;
+# the benchmarks are compiled, not run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 groups=(core asan)
 [ -f tests/wine/run-gui-tests.sh ] && groups+=(windows)
 [ -f fuzz/CMakeLists.txt ] && groups+=(fuzz)
+[ -f bench/CMakeLists.txt ] && groups+=(bench)
 bash tools/install-deps.sh "${groups[@]}"
 
 step() { printf '\n==== %s\n' "$*"; }
@@ -30,5 +32,10 @@ fi
 if [ -f fuzz/run-fuzzers.sh ]; then
   step "bounded fuzzing"
   bash fuzz/run-fuzzers.sh
+fi
+if [ -f bench/CMakeLists.txt ]; then
+  step "benchmarks compile (bench/run times them; they are not run here)"
+  cmake --preset bench >/dev/null
+  cmake --build --preset bench
 fi
 step "all checks passed"
