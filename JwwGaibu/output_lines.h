@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "JwwGaibu/table.h"
 
@@ -19,8 +20,16 @@ class ByteBuffer {
  public:
   ByteBuffer() = default;
   ~ByteBuffer();
-  ByteBuffer(const ByteBuffer&) = delete;
-  ByteBuffer& operator=(const ByteBuffer&) = delete;
+  ByteBuffer(ByteBuffer&& other) noexcept { *this = std::move(other); }
+  ByteBuffer& operator=(ByteBuffer&& other) noexcept {
+    if (this != &other) {
+      Release();
+      data_ = std::exchange(other.data_, nullptr);
+      size_ = std::exchange(other.size_, 0);
+      capacity_ = std::exchange(other.capacity_, 0);
+    }
+    return *this;
+  }
 
   size_t Size() const { return size_; }
   const char* Data() const { return data_; }
@@ -60,6 +69,18 @@ class ByteBuffer {
 /// and the save is one write of the buffer.
 class OutputLines {
  public:
+  OutputLines() = default;
+  OutputLines(OutputLines&& other) noexcept { *this = std::move(other); }
+  OutputLines& operator=(OutputLines&& other) noexcept {
+    if (this != &other) {
+      bytes_ = std::move(other.bytes_);
+      ends_ = std::move(other.ends_);
+      fileSize_ = std::exchange(other.fileSize_, 0);
+      joinNext_ = std::exchange(other.joinNext_, false);
+    }
+    return *this;
+  }
+
   /// Number of complete lines.
   int32_t Count() const { return ends_.Count(); }
   /// Slots for line ends held without growing (0 or a multiple of 1000).

@@ -113,6 +113,18 @@ TEST(OutputLines, FileBytesHoldOnlyCompleteLines) {
   EXPECT_EQ(lines.FileBytes(), "hd\r\nlc\r\n");
 }
 
+TEST(OutputLines, MovingTakesTheLinesAndLeavesAnEmptyList) {
+  OutputLines from;
+  from.Append("ch 0 0 1 0 \"");
+  OutputLines to(std::move(from));
+  to.Append("T");
+  EXPECT_EQ(to.FileBytes(), "ch 0 0 1 0 \"T\r\n");
+  EXPECT_EQ(from.Count(), 0);  // NOLINT(bugprone-use-after-move): moved-from lists are empty
+  EXPECT_EQ(from.FileBytes(), "");
+  from.Append("z1");  // and usable: no pairing is left over from the text command
+  EXPECT_EQ(from.FileBytes(), "z1\r\n");
+}
+
 // --- Saving -------------------------------------------------------------------------------
 
 /// A fresh folder for each test, removed afterwards.
