@@ -70,7 +70,8 @@ NumberFields CollectNumberFields(const Corpus& corpus) {
       nf.Bytes.append(t);
     }
   }
-  for (const auto& [offset, size] : spans) nf.Fields.push_back(std::string_view(nf.Bytes).substr(offset, size));
+  for (const auto& [offset, size] : spans)
+    nf.Fields.push_back(std::string_view(nf.Bytes).substr(offset, size));
   return nf;
 }
 
@@ -175,11 +176,13 @@ void BM_ZeroTextSpacing(benchmark::State& state) {
   const Corpus& corpus = TheCorpus();
   TJwwState s;
   LoadCorpus(s, corpus);
+  int64_t textBytes = 0;
+  s.TextTable.ForEach([&](const JwwGaibu::TJwwEntText& text) { textBytes += text.Text.size(); });
   for (auto _ : state) {
     Unit1::ZeroTextSpacing(s, false);
     benchmark::ClobberMemory();
   }
-  SetThroughput(state, 0, s.TextTable.Count());
+  SetThroughput(state, textBytes, s.TextTable.Count());
 }
 BENCHMARK(BM_ZeroTextSpacing)->Unit(benchmark::kMicrosecond);
 

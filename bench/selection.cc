@@ -60,7 +60,7 @@ constexpr std::string_view kMat = "\x92\x9F";         // 帖
 constexpr std::string_view kTimes = "\x81\x7E";       // ×
 
 constexpr std::string_view kFonts[] = {
-    "\x82\x6C\x82\x72\x20\x96\xBE\x92\xA9",                  // ＭＳ 明朝
+    "\x82\x6C\x82\x72\x20\x96\xBE\x92\xA9",                    // ＭＳ 明朝
     "<\x82\x6C\x82\x72\x20\x83\x53\x83\x56\x83\x62\x83\x4E>",  // <ＭＳ ゴシック>
     "\x82\x6C\x82\x72\x20\x83\x53\x83\x56\x83\x62\x83\x4E",    // ＭＳ ゴシック
 };
@@ -125,11 +125,24 @@ class Writer {
     const int64_t whole = random_.Below(45000) - 5000;
     int64_t v = whole * 10000;
     switch (random_.Below(10)) {
-      case 0: case 1: case 2: case 3: break;                 // whole millimetres
-      case 4: case 5: v += 5000; break;                      // .5
-      case 6: v += random_.Below(100) * 100; break;          // two decimals
-      case 7: v += random_.Below(1000) * 10; break;          // three
-      default: v += random_.Below(10000); break;             // four
+      case 0:
+      case 1:
+      case 2:
+      case 3:
+        break;  // whole millimetres
+      case 4:
+      case 5:
+        v += 5000;
+        break;  // .5
+      case 6:
+        v += random_.Below(100) * 100;
+        break;  // two decimals
+      case 7:
+        v += random_.Below(1000) * 10;
+        break;  // three
+      default:
+        v += random_.Below(10000);
+        break;  // four
     }
     return v;
   }
@@ -313,7 +326,8 @@ class Writer {
     PutCoords(2);
     Sp();
     PutFixed((50 + random_.Below(3000)) * 10000);
-    Put(random_.Chance(70) ? " 1 0 1.5707963267949 0" : " 0.5 0 6.28318530717959 0.785398163397448");
+    Put(random_.Chance(70) ? " 1 0 1.5707963267949 0"
+                           : " 0.5 0 6.28318530717959 0.785398163397448");
     End();
     ++stats_.Items;
   }
@@ -418,16 +432,26 @@ class Writer {
         untilChange = 2 + random_.Below(5);
       }
       const int kind = random_.Below(100);
-      if (kind < 34) PlainLine();
-      else if (kind < 44) Polyline(items - stats_.Items);
-      else if (kind < 62) Text();
-      else if (kind < 70) Circle();
-      else if (kind < 76) Arc();
-      else if (kind < 84) Point();
-      else if (kind < 90) Solid();
-      else if (kind < 92) CurvedSolid();
-      else if (kind < 99) Dimension();
-      else Block();
+      if (kind < 34)
+        PlainLine();
+      else if (kind < 44)
+        Polyline(items - stats_.Items);
+      else if (kind < 62)
+        Text();
+      else if (kind < 70)
+        Circle();
+      else if (kind < 76)
+        Arc();
+      else if (kind < 84)
+        Point();
+      else if (kind < 90)
+        Solid();
+      else if (kind < 92)
+        CurvedSolid();
+      else if (kind < 99)
+        Dimension();
+      else
+        Block();
     }
     return stats_;
   }
