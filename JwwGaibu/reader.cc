@@ -666,10 +666,6 @@ void PlainLine(TJwwState& s, const TJwwTokens& tk) {
   AddPlainLine(s, [&](TJwwEntLine& line) { ReadLineCoordinates(line, tk); });
 }
 
-constexpr double kPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                   1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
-                                   1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-
 /// The most common line of the file, a plain line as the host writes it: four numbers (an
 /// optional "-", then digits with at most one point) separated by single blanks and
 /// nothing else, read in one pass without cutting it into tokens. It tokenizes to exactly
@@ -684,27 +680,8 @@ bool ReadFourNumbers(std::string_view line, double (&values)[4]) {
       if (p == end || *p != ' ') return false;
       ++p;
     }
-    const bool negative = p != end && *p == '-';
-    p += negative;
-    uint64_t mantissa = 0;
-    int digits = 0;
-    int point = -1;  // digits before the point, once it is seen
-    for (; p != end; ++p) {
-      const unsigned d = static_cast<unsigned char>(*p) - static_cast<unsigned>('0');
-      if (d < 10) {
-        mantissa = mantissa * 10 + d;
-        ++digits;
-      } else if (*p == '.' && point < 0) {
-        point = digits;
-      } else {
-        break;
-      }
-    }
-    const int decimals = point < 0 ? 0 : digits - point;
-    if (digits == 0 || digits > 19 || mantissa > (uint64_t{1} << 53) || decimals > 22)
-      return false;
-    const double magnitude = static_cast<double>(mantissa) / kPowersOfTen[decimals];
-    values[k] = negative ? -magnitude : magnitude;
+    p = MyFunc::ReadPlainDecimal(p, end, values[k]);
+    if (p == nullptr) return false;
   }
   return p == end;
 }

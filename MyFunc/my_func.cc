@@ -65,11 +65,6 @@ constexpr int64_t kExponentClamp = int64_t{1} << 40;
 /// Significant digits of a real gathered into an integer: 19 always fit in 64 bits.
 constexpr int kMaxGathered = 19;
 
-/// The powers of ten that a double holds exactly.
-constexpr double kPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                   1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
-                                   1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-
 }  // namespace
 
 int32_t ParseIntOrZero(std::string_view text) {
@@ -102,35 +97,12 @@ int32_t ParseIntOrZero(std::string_view text) {
 
 double ParseRealOrZero(std::string_view text, RealStatus& status) {
   status = RealStatus::kOk;
-  // The form of nearly every field: an optional "-", then digits with at most one point.
-  // Up to 19 digits are an exact integer, and with up to 22 behind the point the value is
-  // one correctly rounded division; the leading zeros counted here only make the test
-  // stricter.
+  // The form of nearly every field takes the short way.
   {
-    const char* p = text.data();
-    const char* const end = p + text.size();
-    const bool negative = p != end && *p == '-';
-    p += negative;
-    uint64_t mantissa = 0;
-    int digits = 0;
-    int point = -1;  // digits before the point, once it is seen
-    for (; p != end; ++p) {
-      const unsigned d = static_cast<unsigned char>(*p) - static_cast<unsigned>('0');
-      if (d < 10) {
-        mantissa = mantissa * 10 + d;
-        ++digits;
-      } else if (*p == '.' && point < 0) {
-        point = digits;
-      } else {
-        break;
-      }
-    }
-    const int fraction = point < 0 ? 0 : digits - point;
-    if (p == end && digits > 0 && digits <= kMaxGathered && mantissa <= (uint64_t{1} << 53) &&
-        fraction <= 22) {
-      const double magnitude = static_cast<double>(mantissa) / kPowersOfTen[fraction];
-      return negative ? -magnitude : magnitude;
-    }
+    const char* const end = text.data() + text.size();
+    double value = 0;
+    const char* stop = ReadPlainDecimal(text.data(), end, value);
+    if (stop != nullptr && stop == end) return value;
   }
   size_t i = SkipSpaces(text);
   bool negative = false;
@@ -212,8 +184,8 @@ double ParseRealOrZero(std::string_view text, RealStatus& status) {
   if (significant <= kMaxGathered && mantissa <= (uint64_t{1} << 53) &&
       decimalExponent >= -22 && decimalExponent <= 22) {
     const double m = static_cast<double>(mantissa);
-    const double magnitude = decimalExponent < 0 ? m / kPowersOfTen[-decimalExponent]
-                                                 : m * kPowersOfTen[decimalExponent];
+    const double magnitude = decimalExponent < 0 ? m / kExactPowersOfTen[-decimalExponent]
+                                                 : m * kExactPowersOfTen[decimalExponent];
     return negative ? -magnitude : magnitude;
   }
 

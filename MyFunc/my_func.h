@@ -34,6 +34,42 @@ double ParseRealOrZero(std::string_view text, RealStatus& status);
 /// As above, for callers that treat an overflow like any other unreadable text.
 double ParseRealOrZero(std::string_view text);
 
+/// Powers of ten that a double holds exactly, 1e0 to 1e22.
+inline constexpr double kExactPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                               1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                               1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+/// The form of nearly every real in the file: an optional "-", then digits with at most one
+/// point, stopping at the first other byte. When the digits form an integer of at most 2^53
+/// with at most 22 of them behind the point, the value is one correctly rounded division,
+/// the same that ParseRealOrZero gives; then `value` is set and the position after the
+/// number returned. Otherwise nullptr (the caller takes the general way).
+inline const char* ReadPlainDecimal(const char* p, const char* end, double& value) {
+  const bool negative = p != end && *p == '-';
+  p += negative;
+  uint64_t mantissa = 0;
+  int digits = 0;
+  int point = -1;  // digits before the point, once it is seen
+  for (; p != end; ++p) {
+    const unsigned d = static_cast<unsigned char>(*p) - static_cast<unsigned>('0');
+    if (d < 10) {
+      mantissa = mantissa * 10 + d;
+      ++digits;
+    } else if (*p == '.' && point < 0) {
+      point = digits;
+    } else {
+      break;
+    }
+  }
+  const int fraction = point < 0 ? 0 : digits - point;
+  // Up to 19 digits cannot wrap the 64-bit gathering; leading zeros only make it stricter.
+  if (digits == 0 || digits > 19 || mantissa > (uint64_t{1} << 53) || fraction > 22)
+    return nullptr;
+  const double magnitude = static_cast<double>(mantissa) / kExactPowersOfTen[fraction];
+  value = negative ? -magnitude : magnitude;
+  return p;
+}
+
 /// The text without half-width blanks, full-width blanks (0x81 0x40) and control bytes.
 std::string StripBlanks(std::string_view text);
 
