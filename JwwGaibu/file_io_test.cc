@@ -13,6 +13,8 @@
 #include <set>
 #include <string>
 
+#include "tests/test_folder.h"
+
 namespace JwwGaibu {
 namespace {
 
@@ -21,32 +23,15 @@ namespace fs = std::filesystem;
 /// A fresh folder for each test, removed afterwards.
 class FileIoTest : public testing::Test {
  protected:
-  void SetUp() override {
-    std::random_device seed;
-    do {
-      folder_ = fs::temp_directory_path() / ("rq27-io-" + std::to_string(seed()));
-    } while (!fs::create_directory(folder_));
-    path_ = folder_ / "JWC_TEMP.TXT";
-  }
-  void TearDown() override { fs::remove_all(folder_); }
-
   static void WriteFile(const fs::path& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
+    rq27test::WriteFileBytes(path, bytes);
   }
-  static std::string ReadAll(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-  }
-  std::set<std::string> Entries() const {
-    std::set<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder_)) {
-      names.insert(entry.path().filename().string());
-    }
-    return names;
-  }
+  static std::string ReadAll(const fs::path& path) { return rq27test::ReadFileBytes(path); }
+  std::set<std::string> Entries() const { return temp_.Entries(); }
 
-  fs::path folder_;
-  fs::path path_;
+  rq27test::TestFolder temp_{"rq27-io-"};
+  const fs::path folder_ = temp_.Path();
+  const fs::path path_ = folder_ / "JWC_TEMP.TXT";
 };
 
 // --- InputFile ----------------------------------------------------------------------------

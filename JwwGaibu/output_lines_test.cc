@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "JwwGaibu/model.h"
+#include "tests/test_folder.h"
 
 namespace JwwGaibu {
 namespace {
@@ -130,28 +131,9 @@ TEST(OutputLines, MovingTakesTheLinesAndLeavesAnEmptyList) {
 /// A fresh folder for each test, removed afterwards.
 class SaveTest : public testing::Test {
  protected:
-  void SetUp() override {
-    std::random_device seed;
-    do {
-      folder_ = fs::temp_directory_path() / ("rq27-save-" + std::to_string(seed()));
-    } while (!fs::create_directory(folder_));
-    path_ = folder_ / "JWC_TEMP.TXT";
-  }
-  void TearDown() override { fs::remove_all(folder_); }
-
-  static std::string ReadAll(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-  }
-
+  static std::string ReadAll(const fs::path& path) { return rq27test::ReadFileBytes(path); }
   /// The names in the folder: a left-over temporary file shows here.
-  std::set<std::string> Entries() const {
-    std::set<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder_)) {
-      names.insert(entry.path().filename().string());
-    }
-    return names;
-  }
+  std::set<std::string> Entries() const { return temp_.Entries(); }
 
   std::string Saved(const std::vector<std::string>& lines) {
     TJwwState s;
@@ -161,8 +143,9 @@ class SaveTest : public testing::Test {
     return ReadAll(path_);
   }
 
-  fs::path folder_;
-  fs::path path_;
+  rq27test::TestFolder temp_{"rq27-save-"};
+  const fs::path folder_ = temp_.Path();
+  const fs::path path_ = folder_ / "JWC_TEMP.TXT";
 };
 
 struct LayoutCase {

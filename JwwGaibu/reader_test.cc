@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/test_folder.h"
+
 namespace JwwGaibu {
 namespace {
 
@@ -454,20 +456,14 @@ TEST_F(ReaderTest, OverflowEndsTheLineKeepingTheItem) {
 
 class LoadTest : public ::testing::Test {
  protected:
-  LoadTest() {
-    dir_ = std::filesystem::temp_directory_path() /
-           ("rq27-reader-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-            "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::create_directories(dir_);
-    ResetModel(s);
-  }
-  ~LoadTest() override { std::filesystem::remove_all(dir_); }
+  LoadTest() { ResetModel(s); }
   bool Load(const std::string& bytes) {
     const auto path = dir_ / "JWC_TEMP.TXT";
-    std::ofstream(path, std::ios::binary) << bytes;
+    rq27test::WriteFileBytes(path, bytes);
     return LoadInterchangeFile(s, path);
   }
-  std::filesystem::path dir_;
+  rq27test::TestFolder temp_{"rq27-reader-"};
+  const std::filesystem::path dir_ = temp_.Path();
   TJwwState s;
 };
 

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/test_folder.h"
+
 namespace Unit1 {
 namespace {
 
@@ -42,26 +44,10 @@ class FakePlatform : public Platform {
 
 class Form1Test : public ::testing::Test {
  protected:
-  static std::filesystem::path TestFolder() {
-    return std::filesystem::temp_directory_path() /
-           (std::string("rq27-form1-") +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-  }
-  Form1Test() {
-    std::filesystem::remove_all(dir_);
-    std::filesystem::create_directories(dir_);
-  }
-  ~Form1Test() override { std::filesystem::remove_all(dir_); }
-
   void WriteInput(const std::string& bytes) {
-    std::ofstream(dir_ / "JWC_TEMP.TXT", std::ios::binary) << bytes;
+    rq27test::WriteFileBytes(dir_ / "JWC_TEMP.TXT", bytes);
   }
-  std::string Output() const {
-    std::ifstream in(dir_ / "JWC_TEMP.TXT", std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-  }
+  std::string Output() const { return rq27test::ReadFileBytes(dir_ / "JWC_TEMP.TXT"); }
   /// Runs the dialog from show to close, pressing OK or Cancel.
   void Run(bool ok) {
     TForm1 form(platform);
@@ -81,7 +67,8 @@ class Form1Test : public ::testing::Test {
     return out;
   }
 
-  const std::filesystem::path dir_ = TestFolder();
+  rq27test::TestFolder temp_{"rq27-form1-"};
+  const std::filesystem::path dir_ = temp_.Path();
   FakePlatform platform{dir_ / "rq27.exe"};
 };
 

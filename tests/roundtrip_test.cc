@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "tests/roundtrip_check.h"
+#include "tests/test_folder.h"
 
 namespace {
 
@@ -261,18 +262,7 @@ class SelectionWriter {
 /// A fresh folder for the runs, removed afterwards.
 class RoundTripTest : public testing::Test {
  protected:
-  void SetUp() override {
-    std::random_device seed;
-    do {
-      folder_ = fs::temp_directory_path() / ("rq27-roundtrip-" + std::to_string(seed()));
-    } while (!fs::create_directory(folder_));
-  }
-  void TearDown() override { fs::remove_all(folder_); }
-
-  static std::string ReadAll(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-  }
+  static std::string ReadAll(const fs::path& path) { return rq27test::ReadFileBytes(path); }
 
   /// Both modes of the check box on each file.
   void CheckFiles(const std::vector<fs::path>& files, RoundTrip::TRoundTripCounts& counts) {
@@ -292,7 +282,8 @@ class RoundTripTest : public testing::Test {
         what, c.Files, c.Written, c.Dropped, c.FreeTexts, c.Merged, c.FailedLoads);
   }
 
-  fs::path folder_;
+  rq27test::TestFolder temp_{"rq27-roundtrip-"};
+  const fs::path folder_ = temp_.Path();
 };
 
 TEST_F(RoundTripTest, GeneratedSelections) {
