@@ -19,7 +19,8 @@ struct Fresh {
   /// The output lines, removed from the state so that each step can be checked alone.
   Lines Take() {
     Lines lines;
-    for (int32_t i = 0; i < s.Output.Count(); ++i) lines.emplace_back(s.Output.Line(i));
+    for (std::string_view line : s.Output.HeldLines()) lines.emplace_back(line);
+    EXPECT_EQ(static_cast<int32_t>(lines.size()), s.Output.Count());
     s.Output.Clear();
     return lines;
   }

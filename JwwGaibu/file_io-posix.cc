@@ -170,6 +170,16 @@ bool AtomicFileWriter::Write(std::string_view bytes) {
   return true;
 }
 
+bool AtomicFileWriter::Truncate(std::uint64_t size) {
+  if (impl_->fd < 0) return false;
+  const off_t offset = static_cast<off_t>(size);
+  if (::ftruncate(impl_->fd, offset) != 0 || ::lseek(impl_->fd, offset, SEEK_SET) != offset) {
+    impl_->Discard();
+    return false;
+  }
+  return true;
+}
+
 bool AtomicFileWriter::Commit() {
   if (impl_->fd < 0) return false;
   const bool synced = FsyncRetrying(impl_->fd);

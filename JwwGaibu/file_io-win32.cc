@@ -115,6 +115,18 @@ bool AtomicFileWriter::Write(std::string_view bytes) {
   return true;
 }
 
+bool AtomicFileWriter::Truncate(std::uint64_t size) {
+  if (impl_->handle == INVALID_HANDLE_VALUE) return false;
+  LARGE_INTEGER offset;
+  offset.QuadPart = static_cast<LONGLONG>(size);
+  if (!::SetFilePointerEx(impl_->handle, offset, nullptr, FILE_BEGIN) ||
+      !::SetEndOfFile(impl_->handle)) {
+    impl_->Discard();
+    return false;
+  }
+  return true;
+}
+
 bool AtomicFileWriter::Commit() {
   if (impl_->handle == INVALID_HANDLE_VALUE) return false;
   const bool flushed = ::FlushFileBuffers(impl_->handle) != 0;

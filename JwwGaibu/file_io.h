@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <string_view>
@@ -43,6 +44,9 @@ class AtomicFileWriter {
   bool Open(const std::filesystem::path& path);
   /// Appends bytes to the temporary file.
   bool Write(std::string_view bytes);
+  /// Cuts the temporary file back to its first `size` bytes (not more than were written);
+  /// the next write goes there.
+  bool Truncate(std::uint64_t size);
   /// Flushes, closes and renames over the target. False if anything failed since Open.
   /// After a rename, temporary files of earlier runs that were killed while saving are
   /// removed where the platform can tell that their process is gone.

@@ -1,5 +1,6 @@
 #include "JwwGaibu/output_lines.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <new>
 #include <string>
@@ -22,65 +23,149 @@ void ByteBuffer::Grow(size_t extra) {
   capacity_ = capacity;
 }
 
+void ByteBuffer::DropFront(size_t n) {
+  std::memmove(data_, data_ + n, size_ - n);
+  size_ -= n;
+}
+
 void ByteBuffer::Release() {
   FreeLarge(data_, capacity_);
   data_ = nullptr;
   size_ = capacity_ = 0;
 }
 
-std::string_view OutputLines::Line(int32_t i) const {
-  const size_t begin = i == 0 ? 0 : NextBegin(ends_[i - 1]);
-  return std::string_view(bytes_.Data() + begin, static_cast<size_t>(ends_[i] >> 1) - begin);
+OutputLines::OutputLines() = default;
+OutputLines::~OutputLines() = default;
+OutputLines::OutputLines(OutputLines&& other) noexcept { *this = std::move(other); }
+
+OutputLines& OutputLines::operator=(OutputLines&& other) noexcept {
+  if (this != &other) {
+    bytes_ = std::move(other.bytes_);
+    fileSize_ = std::exchange(other.fileSize_, 0);
+    count_ = std::exchange(other.count_, 0);
+    joinNext_ = std::exchange(other.joinNext_, false);
+    joins_ = std::exchange(other.joins_, {});
+    file_ = std::move(other.file_);
+    fileTarget_ = std::exchange(other.fileTarget_, {});
+    spilled_ = std::exchange(other.spilled_, 0);
+    spillFailed_ = std::exchange(other.spillFailed_, false);
+  }
+  return *this;
+}
+
+std::vector<std::string_view> OutputLines::HeldLines() const {
+  std::vector<std::string_view> lines;
+  const std::string_view bytes = FileBytes();
+  auto join = joins_.begin();
+  size_t begin = 0;
+  while (begin < bytes.size()) {
+    const size_t lineEnd = std::min(bytes.find("\r\n", begin), bytes.size());
+    if (join != joins_.end() && *join - spilled_ <= lineEnd) {
+      // A text command: its text follows without a line end.
+      const size_t end = static_cast<size_t>(*join++ - spilled_);
+      lines.push_back(bytes.substr(begin, end - begin));
+      begin = end;
+      continue;
+    }
+    lines.push_back(bytes.substr(begin, lineEnd - begin));
+    begin = lineEnd + 2;
+  }
+  return lines;
 }
 
 void OutputLines::EndLine() {
   const size_t contentEnd = bytes_.Size();
-  const size_t begin = fileSize_;
   // A text command (a line ending in a double quote) and the line after it form one file
   // line; the pairing does not chain.
-  bool lineEnd = true;
   if (joinNext_) {
     joinNext_ = false;
-  } else if (contentEnd > begin && bytes_.Data()[contentEnd - 1] == '"') {
+  } else if (contentEnd > fileSize_ && bytes_.Data()[contentEnd - 1] == '"') {
     joinNext_ = true;
-    lineEnd = false;
+    joins_.push_back(spilled_ + contentEnd);
   }
-  if (lineEnd) {
+  if (!joinNext_) {
     std::memcpy(bytes_.Room(2), "\r\n", 2);
     bytes_.Advance(2);
   }
-  ends_.Append() = End(contentEnd, lineEnd);
   fileSize_ = bytes_.Size();
+  ++count_;
 }
 
-void OutputLines::Truncate(int32_t count) {
-  const uint64_t last = count == 0 ? 0 : ends_[count - 1];
-  fileSize_ = count == 0 ? 0 : NextBegin(last);
-  joinNext_ = count != 0 && (last & 1) == 0;
+void OutputLines::Truncate(const Position& position) {
+  if (position.bytes < spilled_) {
+    // Back into what the file holds already.
+    if (file_ != nullptr && !file_->Truncate(position.bytes)) spillFailed_ = true;
+    spilled_ = position.bytes;
+  }
+  fileSize_ = static_cast<size_t>(position.bytes - spilled_);
   bytes_.Shrink(fileSize_);
-  ends_.Truncate(count);
+  while (!joins_.empty() && joins_.back() > position.bytes) joins_.pop_back();
+  count_ = position.count;
+  joinNext_ = position.joinNext;
 }
 
 void OutputLines::Clear() {
   bytes_.Release();
-  ends_.Release();
   fileSize_ = 0;
+  count_ = 0;
   joinNext_ = false;
+  joins_ = {};
+  file_.reset();  // removes the temporary copy
+  fileTarget_.clear();
+  spilled_ = 0;
+  spillFailed_ = false;
+}
+
+bool OutputLines::SpillInto(const std::filesystem::path& target) {
+  auto file = std::make_unique<AtomicFileWriter>();
+  if (!file->Open(target)) return false;
+  // Lines held already go first, with the next call to Spill().
+  file_ = std::move(file);
+  fileTarget_ = target;
+  spillFailed_ = false;
+  return true;
+}
+
+void OutputLines::Spill(size_t minBytes) {
+  if (file_ == nullptr || joinNext_ || fileSize_ < minBytes) return;
+  // Written only up to a file line's end, so that what the file holds is always whole
+  // lines and the pairing state needs no bytes from it.
+  if (!spillFailed_ && !file_->Write(FileBytes())) spillFailed_ = true;
+  spilled_ += fileSize_;
+  // A line begun but not ended stays.
+  bytes_.DropFront(fileSize_);
+  fileSize_ = 0;
+  joins_.clear();
+}
+
+bool OutputLines::Save(const std::filesystem::path& target) {
+  std::unique_ptr<AtomicFileWriter> file;
+  if (file_ != nullptr && fileTarget_ == target) {
+    if (spillFailed_) return false;
+    file = std::move(file_);
+    fileTarget_.clear();
+  } else {
+    // Lines spilled elsewhere cannot be part of this file.
+    if (spilled_ > 0) return false;
+    file = std::make_unique<AtomicFileWriter>();
+    if (!file->Open(target)) return false;
+  }
+  // An empty list is the command that changes nothing.
+  const std::string_view bytes = count_ == 0 ? std::string_view("hq\r\n") : FileBytes();
+  return file->Write(bytes) && file->Commit();
+  // On failure the writer's destructor removes its temporary file.
 }
 
 void AppendOutputLine(TJwwState& s, std::string_view line) { s.Output.Append(line); }
 
 void ClearOutputLines(TJwwState& s) { s.Output.Clear(); }
 
-bool SaveOutputLines(const TJwwState& s, const std::filesystem::path& path) {
-  {
-    AtomicFileWriter file;
-    // The list holds the file's bytes already; an empty list is the command that changes
-    // nothing.
-    const std::string_view bytes = s.Output.Count() == 0 ? "hq\r\n" : s.Output.FileBytes();
-    if (file.Open(path) && file.Write(bytes) && file.Commit()) return true;
-    // The writer's destructor removes its temporary file here.
-  }
+bool BeginCommandFile(TJwwState& s, const std::filesystem::path& path) {
+  return s.Output.SpillInto(path);
+}
+
+bool SaveOutputLines(TJwwState& s, const std::filesystem::path& path) {
+  if (s.Output.Save(path)) return true;
   // Neither a partial command file nor the host's own input may be left behind: the host
   // would read either as commands. Where the file cannot be removed (a read-only folder)
   // but can still be written, "hq" in its place leaves the drawing unchanged.

@@ -7,9 +7,10 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <memory>
 #include <utility>
+#include <vector>
 
-#include "JwwGaibu/table.h"
 
 namespace JwwGaibu {
 
@@ -51,6 +52,8 @@ class ByteBuffer {
   void Advance(size_t n) { size_ += n; }
   /// Lowers the size (the capacity stays).
   void Shrink(size_t size) { size_ = size; }
+  /// Removes the first `n` bytes (not more than Size()), moving the rest to the front.
+  void DropFront(size_t n);
   /// Frees the storage.
   void Release();
 
@@ -62,31 +65,36 @@ class ByteBuffer {
   size_t capacity_ = 0;
 };
 
+class AtomicFileWriter;
+
 /// The command lines, held in one byte buffer as the command file will hold them: every line
 /// followed by its CR LF, except that a line ending in a double quote (a text command) is
-/// followed directly by the next line, which then carries the CR LF; plus a table of line
-/// ends that grows by the same 1000-entry blocks as the item tables. No allocation per line,
+/// followed directly by the next line, which then carries the CR LF. No allocation per line,
 /// and the save is one write of the buffer.
+///
+/// The list can also be given the command file it is meant for (SpillInto): the complete
+/// lines are then handed on to the file's temporary copy whenever Spill() is called and
+/// enough of them have gathered, so that a large command file is never held whole in memory.
+/// The file takes the target's name only when the list is saved.
 class OutputLines {
  public:
-  OutputLines() = default;
-  OutputLines(OutputLines&& other) noexcept { *this = std::move(other); }
-  OutputLines& operator=(OutputLines&& other) noexcept {
-    if (this != &other) {
-      bytes_ = std::move(other.bytes_);
-      ends_ = std::move(other.ends_);
-      fileSize_ = std::exchange(other.fileSize_, 0);
-      joinNext_ = std::exchange(other.joinNext_, false);
-    }
-    return *this;
-  }
+  /// A place in the list, for taking back the lines appended after it.
+  struct Position {
+    int32_t count = 0;      ///< lines before it
+    uint64_t bytes = 0;     ///< bytes before it, spilled ones included
+    bool joinNext = false;  ///< the line before it is a text command
+  };
 
-  /// Number of complete lines.
-  int32_t Count() const { return ends_.Count(); }
-  /// Slots for line ends held without growing (0 or a multiple of 1000).
-  int32_t Capacity() const { return ends_.Capacity(); }
-  /// Line i (0-based), without a line end.
-  std::string_view Line(int32_t i) const;
+  OutputLines();
+  ~OutputLines();
+  OutputLines(OutputLines&& other) noexcept;
+  OutputLines& operator=(OutputLines&& other) noexcept;
+
+  /// Number of complete lines, spilled ones included.
+  int32_t Count() const { return count_; }
+  /// The complete lines still held in memory (all of them when nothing was spilled), in
+  /// order and without their line ends. A line is split where its bytes hold a CR LF.
+  std::vector<std::string_view> HeldLines() const;
 
   /// Appends one whole line (any length: lines are never cut).
   void Append(std::string_view line) {
@@ -104,27 +112,52 @@ class OutputLines {
   }
   void EndLine();
 
-  /// Takes back the lines from line `count` on (not above Count()).
-  void Truncate(int32_t count);
+  /// Where the next line will go.
+  Position Here() const { return {count_, spilled_ + fileSize_, joinNext_}; }
+  /// Takes back the lines appended after `position` (taken from Here() since the last
+  /// Clear()), and any line begun but not ended.
+  void Truncate(const Position& position);
 
-  /// Drops every line and frees the storage.
+  /// Drops every line, frees the storage and forgets the file given to SpillInto (its
+  /// temporary copy is removed).
   void Clear();
 
-  /// The complete lines in the command file's layout (an empty list gives no bytes).
+  /// The complete lines held in memory, in the command file's layout (an empty list gives
+  /// no bytes).
   std::string_view FileBytes() const { return std::string_view(bytes_.Data(), fileSize_); }
 
- private:
-  /// A line's entry: where its bytes end, times two, plus 1 when a CR LF follows them.
-  static uint64_t End(size_t contentEnd, bool lineEnd) {
-    return uint64_t{contentEnd} << 1 | lineEnd;
-  }
-  /// Where the line after the one with entry `end` begins.
-  static size_t NextBegin(uint64_t end) { return static_cast<size_t>(end >> 1) + (end & 1) * 2; }
+  /// Opens the temporary copy of the command file `target` for Spill(); false (and nothing
+  /// changes) when it cannot be made.
+  bool SpillInto(const std::filesystem::path& target);
+  /// Hands the complete lines held in memory to the temporary copy once at least
+  /// `minBytes` of them have gathered and no text command waits for its text. A failed
+  /// write is remembered (the save then fails) and from then on the lines are dropped
+  /// instead of held. Without SpillInto this does nothing.
+  void Spill(size_t minBytes = kSpillBytes);
+  /// The bytes written to the temporary copy so far.
+  uint64_t SpilledBytes() const { return spilled_; }
 
+  /// Writes the command file `target` (its temporary copy, then a rename over it): the
+  /// spilled bytes and those held, or "hq" for an empty list. False when the file could not
+  /// be written whole; `target` is not touched then.
+  bool Save(const std::filesystem::path& target);
+
+  /// Held bytes from which Spill() writes them on by default: enough for few large writes,
+  /// few enough to stay in the processor's cache.
+  static constexpr size_t kSpillBytes = size_t{256} << 10;
+
+ private:
   ByteBuffer bytes_;
-  TJwwTable<uint64_t> ends_;
-  size_t fileSize_ = 0;    ///< bytes of the complete lines, line ends included
+  size_t fileSize_ = 0;    ///< held bytes of the complete lines, line ends included
+  int32_t count_ = 0;      ///< complete lines, spilled ones included
   bool joinNext_ = false;  ///< the last line ends a text command: the next one joins it
+  /// Where each held text command joined to its next line ends (bytes, spilled included).
+  std::vector<uint64_t> joins_;
+  /// The command file's temporary copy while spilling, and what went into it.
+  std::unique_ptr<AtomicFileWriter> file_;
+  std::filesystem::path fileTarget_;
+  uint64_t spilled_ = 0;
+  bool spillFailed_ = false;
 };
 
 }  // namespace JwwGaibu
@@ -139,10 +172,17 @@ void AppendOutputLine(TJwwState& s, std::string_view line);
 /// Drops every output line.
 void ClearOutputLines(TJwwState& s);
 
+/// Lets the output lines be handed on to the temporary copy of the command file `path` as
+/// they grow (the write-back pass does so between items), instead of being held whole until
+/// the save. False when the copy cannot be made; the lines are then held as before.
+bool BeginCommandFile(TJwwState& s, const std::filesystem::path& path);
+
 /// Writes the output lines to `path` as the command file: CR LF line ends, a line that
 /// ends in a double quote joined with the next one (no chaining), "hq" for an empty list.
 /// The file is replaced atomically: on success it holds the complete command file; on
 /// failure no temporary file is left and `path` is removed, and the result is false.
-bool SaveOutputLines(const TJwwState& s, const std::filesystem::path& path);
+/// Lines spilled into a copy of `path` (BeginCommandFile) are part of the file; that copy
+/// is used up by the save, so that a later save of the same list fails.
+bool SaveOutputLines(TJwwState& s, const std::filesystem::path& path);
 
 }  // namespace JwwGaibu

@@ -7,6 +7,7 @@
 #include <sys/resource.h>
 #endif
 
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -25,6 +26,14 @@ namespace fs = std::filesystem;
 
 // --- The list -----------------------------------------------------------------------------
 
+using Lines = std::vector<std::string>;
+
+Lines Held(const OutputLines& lines) {
+  Lines held;
+  for (std::string_view line : lines.HeldLines()) held.emplace_back(line);
+  return held;
+}
+
 TEST(OutputLines, KeepsLinesWholeAndInOrder) {
   TJwwState s;
   const std::string longLine(300, 'x');
@@ -32,49 +41,67 @@ TEST(OutputLines, KeepsLinesWholeAndInOrder) {
   AppendOutputLine(s, "");
   AppendOutputLine(s, longLine);
   AppendOutputLine(s, std::string_view("a\0b", 3));
-  ASSERT_EQ(s.Output.Count(), 4);
-  EXPECT_EQ(s.Output.Line(0), "hd");
-  EXPECT_EQ(s.Output.Line(1), "");
-  EXPECT_EQ(s.Output.Line(2), longLine);
-  EXPECT_EQ(s.Output.Line(3), std::string_view("a\0b", 3));
+  EXPECT_EQ(s.Output.Count(), 4);
+  EXPECT_EQ(Held(s.Output), (Lines{"hd", "", longLine, std::string("a\0b", 3)}));
 }
 
 TEST(OutputLines, BuildsALinePieceByPiece) {
   OutputLines lines;
   lines.Put("lc");
   lines.Put('1');
-  lines.Put("0 5");
+  lines.PutDirect(8, [](char* out) {
+    std::memcpy(out, "0 5", 3);
+    return 3;
+  });
   lines.EndLine();
   lines.EndLine();
-  ASSERT_EQ(lines.Count(), 2);
-  EXPECT_EQ(lines.Line(0), "lc10 5");
-  EXPECT_EQ(lines.Line(1), "");
+  EXPECT_EQ(Held(lines), (Lines{"lc10 5", ""}));
 }
 
-TEST(OutputLines, GrowsInThousandLineSteps) {
+// The held lines are found again from the file layout, text pairs included.
+struct HeldCase {
+  const char* name;
+  Lines lines;
+};
+
+class HeldLinesTest : public testing::TestWithParam<HeldCase> {};
+
+TEST_P(HeldLinesTest, AreTheAppendedLines) {
+  OutputLines lines;
+  for (const std::string& line : GetParam().lines) lines.Append(line);
+  EXPECT_EQ(Held(lines), GetParam().lines);
+  EXPECT_EQ(lines.Count(), static_cast<int32_t>(GetParam().lines.size()));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, HeldLinesTest,
+    testing::Values(HeldCase{"None", {}},
+                    HeldCase{"TextPair", {"hd", "ch 0 0 1 0 \"", "T", "z1"}},
+                    HeldCase{"EmptyText", {"ch 0 0 1 0 \"", "", ""}},
+                    HeldCase{"TextEndingInQuote", {"ch \"", "a\"", "b"}},
+                    HeldCase{"TextWithQuotesInside", {"ch \"", "a\"b\"c", "d\""}},
+                    HeldCase{"PairAtTheEnd", {"hd", "ch 1 2 3 4 \""}},
+                    HeldCase{"FontEndingInQuoteThenEmpty", {"fn<x>\"", "", "ch \"", "t"}}),
+    [](const testing::TestParamInfo<HeldCase>& info) { return info.param.name; });
+
+TEST(OutputLines, ClearFreesEverythingAndStartsAfresh) {
   TJwwState s;
-  EXPECT_EQ(s.Output.Capacity(), 0);
-  for (int i = 1; i <= 1000; ++i) AppendOutputLine(s, std::to_string(i));
-  EXPECT_EQ(s.Output.Capacity(), 1000);
-  AppendOutputLine(s, "1001");
-  EXPECT_EQ(s.Output.Capacity(), 2000);
-  EXPECT_EQ(s.Output.Line(999), "1000");
-  EXPECT_EQ(s.Output.Line(1000), "1001");
+  for (int i = 1; i <= 1001; ++i) AppendOutputLine(s, std::to_string(i));
+  AppendOutputLine(s, "ch \"");  // leaves a pairing open
   ClearOutputLines(s);
   EXPECT_EQ(s.Output.Count(), 0);
-  EXPECT_EQ(s.Output.Capacity(), 0);
+  EXPECT_EQ(s.Output.FileBytes(), "");
   AppendOutputLine(s, "again");
-  EXPECT_EQ(s.Output.Capacity(), 1000);
-  EXPECT_EQ(s.Output.Line(0), "again");
+  EXPECT_EQ(s.Output.FileBytes(), "again\r\n");
 }
 
 // The list keeps the file's layout as it grows: taking lines back must restore whether the
 // next line joins a text command.
 struct TruncateCase {
   const char* name;
-  std::vector<std::string> before;
+  Lines before;
   int32_t keep;
-  std::vector<std::string> after;
+  Lines after;
   std::string file;
 };
 
@@ -82,16 +109,19 @@ class OutputLinesTruncateTest : public testing::TestWithParam<TruncateCase> {};
 
 TEST_P(OutputLinesTruncateTest, KeepsTheFileLayout) {
   OutputLines lines;
-  for (const std::string& line : GetParam().before) lines.Append(line);
+  std::vector<OutputLines::Position> positions{lines.Here()};
+  for (const std::string& line : GetParam().before) {
+    lines.Append(line);
+    positions.push_back(lines.Here());
+  }
   lines.Put("partial line, never ended");
-  lines.Truncate(GetParam().keep);
+  lines.Truncate(positions[GetParam().keep]);
   for (const std::string& line : GetParam().after) lines.Append(line);
   EXPECT_EQ(lines.FileBytes(), GetParam().file);
-  ASSERT_EQ(lines.Count(), GetParam().keep + static_cast<int32_t>(GetParam().after.size()));
-  std::vector<std::string> expected(GetParam().before.begin(),
-                                    GetParam().before.begin() + GetParam().keep);
+  Lines expected(GetParam().before.begin(), GetParam().before.begin() + GetParam().keep);
   expected.insert(expected.end(), GetParam().after.begin(), GetParam().after.end());
-  for (int32_t i = 0; i < lines.Count(); ++i) EXPECT_EQ(lines.Line(i), expected[i]) << i;
+  EXPECT_EQ(lines.Count(), static_cast<int32_t>(expected.size()));
+  EXPECT_EQ(Held(lines), expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -225,6 +255,119 @@ TEST_F(SaveTest, TargetThatIsAFolderFails) {
   EXPECT_TRUE(fs::is_directory(path_));
 }
 
+// --- Spilling into the command file's temporary copy ---------------------------------------
+
+/// Lines of many sizes with text pairs among them; `spillAfter(i)` is called after line i.
+template <class AfterLine>
+std::string AppendMixedLines(TJwwState& s, int count, AfterLine&& afterLine) {
+  std::string expected;
+  std::mt19937 random(7);
+  for (int i = 0; i < count; ++i) {
+    const std::string text(random() % 300, static_cast<char>('a' + i % 26));
+    if (i % 3 == 0) {
+      AppendOutputLine(s, "ch 0 0 1 0 \"");
+      expected += "ch 0 0 1 0 \"";
+      afterLine(i);  // between a text command and its text
+    }
+    AppendOutputLine(s, text);
+    expected += text + "\r\n";
+    afterLine(i);
+  }
+  return expected;
+}
+
+class SpillTest : public SaveTest {
+ protected:
+  /// The names in the folder other than the host's file.
+  size_t Temporaries() const { return Entries().size() - (fs::exists(path_) ? 1 : 0); }
+};
+
+TEST_F(SpillTest, SavedFileIsTheSameAsWithoutSpilling) {
+  std::ofstream(path_, std::ios::binary) << "hhp 1\r\n";  // the host's input
+  TJwwState s;
+  ASSERT_TRUE(BeginCommandFile(s, path_));
+  EXPECT_EQ(Temporaries(), 1u);
+  const std::string expected = AppendMixedLines(s, 2000, [&](int i) { s.Output.Spill(i % 7 * 100); });
+  EXPECT_GT(s.Output.SpilledBytes(), expected.size() / 2);
+  EXPECT_EQ(ReadAll(path_), "hhp 1\r\n");  // untouched until the save
+  ASSERT_TRUE(SaveOutputLines(s, path_));
+  EXPECT_TRUE(ReadAll(path_) == expected);
+  EXPECT_EQ(Entries(), std::set<std::string>{"JWC_TEMP.TXT"});
+  EXPECT_EQ(s.Output.Count(), 2000 + 667);
+}
+
+TEST_F(SpillTest, NeverWritesAHalfFinishedTextCommand) {
+  TJwwState s;
+  ASSERT_TRUE(BeginCommandFile(s, path_));
+  AppendOutputLine(s, "hd");
+  AppendOutputLine(s, "ch 0 0 1 0 \"");
+  s.Output.Spill(0);
+  EXPECT_EQ(s.Output.SpilledBytes(), 0u);
+  AppendOutputLine(s, "T");
+  s.Output.Spill(0);
+  EXPECT_EQ(s.Output.SpilledBytes(), 19u);  // "hd" and the text line
+  EXPECT_EQ(s.Output.FileBytes(), "");
+}
+
+TEST_F(SpillTest, TakingBackSpilledLinesCutsTheCopy) {
+  TJwwState s;
+  ASSERT_TRUE(BeginCommandFile(s, path_));
+  AppendOutputLine(s, "hd");
+  const OutputLines::Position position = s.Output.Here();
+  AppendOutputLine(s, "z1");
+  AppendOutputLine(s, "z2");
+  s.Output.Spill(0);
+  s.Output.Truncate(position);
+  AppendOutputLine(s, "0 0 1 1");
+  ASSERT_TRUE(SaveOutputLines(s, path_));
+  EXPECT_EQ(ReadAll(path_), "hd\r\n0 0 1 1\r\n");
+}
+
+TEST_F(SpillTest, ClearingRemovesTheCopyAndLaterLinesAreSavedAlone) {
+  TJwwState s;
+  ASSERT_TRUE(BeginCommandFile(s, path_));
+  AppendMixedLines(s, 500, [&](int) { s.Output.Spill(0); });
+  ClearOutputLines(s);  // Escape during the pass
+  EXPECT_EQ(Temporaries(), 0u);
+  AppendOutputLine(s, "lg0");
+  ASSERT_TRUE(SaveOutputLines(s, path_));
+  EXPECT_EQ(ReadAll(path_), "lg0\r\n");
+  EXPECT_EQ(Entries(), std::set<std::string>{"JWC_TEMP.TXT"});
+}
+
+TEST_F(SpillTest, EmptyListIsStillHq) {
+  TJwwState s;
+  ASSERT_TRUE(BeginCommandFile(s, path_));
+  s.Output.Spill(0);
+  ASSERT_TRUE(SaveOutputLines(s, path_));
+  EXPECT_EQ(ReadAll(path_), "hq\r\n");
+}
+
+TEST_F(SpillTest, SpilledLinesCannotBeSavedElsewhereNorTwice) {
+  TJwwState s;
+  ASSERT_TRUE(BeginCommandFile(s, path_));
+  AppendOutputLine(s, "hd");
+  s.Output.Spill(0);
+  const fs::path other = folder_ / "other.txt";
+  EXPECT_FALSE(SaveOutputLines(s, other));
+  EXPECT_FALSE(fs::exists(other));
+  ASSERT_TRUE(SaveOutputLines(s, path_));
+  EXPECT_EQ(ReadAll(path_), "hd\r\n");
+  // A second save would lack the spilled lines: it fails, and leaves no command file.
+  EXPECT_FALSE(SaveOutputLines(s, path_));
+  EXPECT_TRUE(Entries().empty());
+}
+
+TEST_F(SpillTest, FolderWithoutRoomForTheCopyKeepsTheLinesInMemory) {
+  TJwwState s;
+  EXPECT_FALSE(BeginCommandFile(s, folder_ / "missing" / "JWC_TEMP.TXT"));
+  AppendOutputLine(s, "hd");
+  s.Output.Spill(0);
+  EXPECT_EQ(s.Output.FileBytes(), "hd\r\n");
+  ASSERT_TRUE(SaveOutputLines(s, path_));
+  EXPECT_EQ(ReadAll(path_), "hd\r\n");
+}
+
 #ifndef _WIN32
 /// Lowers the largest file size this process may write, as a full disk would stop it.
 class FileSizeLimit {
@@ -260,6 +403,25 @@ TEST_F(SaveTest, FailedWriteRemovesTheTemporaryFileAndTheHostsFile) {
   }
   EXPECT_FALSE(saved);
   // Neither the partial command file nor the host's input is left to be read as commands.
+  EXPECT_TRUE(Entries().empty());
+}
+
+TEST_F(SpillTest, FailedSpillMakesTheSaveFailAndLeavesNothing) {
+  std::ofstream(path_, std::ios::binary) << "hhp 1\r\n";
+  TJwwState s;
+  bool saved;
+  {
+    FileSizeLimit limit(64 * 1024);
+    ASSERT_TRUE(limit.active());
+    ASSERT_TRUE(BeginCommandFile(s, path_));
+    for (int i = 0; i < 100000; ++i) {
+      AppendOutputLine(s, "0 0 100 100");
+      s.Output.Spill(4096);
+    }
+    EXPECT_LT(s.Output.FileBytes().size(), 8192u);  // dropped, not held, after the failure
+    saved = SaveOutputLines(s, path_);
+  }
+  EXPECT_FALSE(saved);
   EXPECT_TRUE(Entries().empty());
 }
 #endif

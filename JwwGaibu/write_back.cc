@@ -38,7 +38,7 @@ void TextAttributes(TJwwState& s, const TJwwEntText& t) {
 /// marks are taken back: left in, they would land on the next item written.
 template <class EmitItem>
 void MarksAndItem(TJwwState& s, int32_t zFlags, EmitItem&& emitItem) {
-  const int32_t before = s.Output.Count();
+  const OutputLines::Position before = s.Output.Here();
   EmitZFlags(s, zFlags);
   const int32_t marked = s.Output.Count();
   emitItem();
@@ -197,6 +197,9 @@ void WriteBackModel(TJwwState& s, ProgressLabel& progressLabel) {
         ClearOutputLines(s);
         break;
       }
+      // Between items no text command waits for its text: the lines gathered so far can go
+      // on to the command file, if it was begun.
+      s.Output.Spill();
     }
     WriteBackEntry(s, s.EntIndex[i]);
   }

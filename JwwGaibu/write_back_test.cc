@@ -27,7 +27,8 @@ std::vector<std::string> WriteBack(std::initializer_list<std::string_view> input
   QuietLabel label;
   WriteBackModel(s, label);
   std::vector<std::string> out;
-  for (int32_t i = 0; i < s.Output.Count(); ++i) out.emplace_back(s.Output.Line(i));
+  for (std::string_view line : s.Output.HeldLines()) out.emplace_back(line);
+  EXPECT_EQ(static_cast<int32_t>(out.size()), s.Output.Count());
   return out;
 }
 

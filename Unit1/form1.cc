@@ -33,6 +33,10 @@ void TForm1::Button1Click() {
   if (!state_->LoadFailed) {
     ZeroTextSpacing(*state_, negativeOnly);
     JwwGaibu::AppendOutputLine(*state_, "hd");
+    // The lines go on to a temporary copy of the command file while they are made, so
+    // that a large drawing is not held twice in memory. The host's file is replaced only
+    // when the dialog closes. If the copy cannot be made, the lines are held until then.
+    JwwGaibu::BeginCommandFile(*state_, InterchangeFilePath());
     JwwGaibu::WriteBackModel(*state_, platform_);
   }
   platform_.SetStatusText(kStatusWriting);

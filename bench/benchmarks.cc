@@ -224,8 +224,7 @@ void BM_WriteBackModel(benchmark::State& state) {
     JwwGaibu::WriteBackModel(s, progress);
     benchmark::DoNotOptimize(s.Output.Count());
   }
-  int64_t bytes = 0;
-  for (int32_t i = 0; i < s.Output.Count(); ++i) bytes += s.Output.Line(i).size() + 2;
+  const auto bytes = static_cast<int64_t>(s.Output.FileBytes().size());
   state.counters["lines"] = s.Output.Count();
   SetThroughput(state, bytes, s.EntCount());
 }
