@@ -69,21 +69,39 @@ std::filesystem::path ConsolePlatform::OwnFilePath() {
 }
 
 void ConsolePlatform::SetStatusText(std::string_view utf8) {
+  pendingStatus_.assign(utf8);
+  statusPending_ = true;
+  const auto now = std::chrono::steady_clock::now();
+  if (!lastStatusWrite_ || now - *lastStatusWrite_ >= kStatusInterval) {
+    WritePendingStatus();
+    lastStatusWrite_ = now;
+  }
+}
+
+void ConsolePlatform::WritePendingStatus() {
+  if (!statusPending_) return;
+  statusPending_ = false;
   if (statusOnTerminal_) {
     // One status line, rewritten in place.
     std::string line = "\r";
-    line += utf8;
+    line += pendingStatus_;
     line += "\x1b[K";
     WriteErr(line);
     statusLineOpen_ = true;
   } else {
-    std::string line(utf8);
+    std::string line = pendingStatus_;
     line += '\n';
     WriteErr(line);
   }
 }
 
+void ConsolePlatform::CloseDialog() {
+  WritePendingStatus();  // the last text shows while the file is written
+  closed_ = true;
+}
+
 void ConsolePlatform::FinishStatusLine() {
+  WritePendingStatus();
   if (statusLineOpen_) WriteErr("\n");
   statusLineOpen_ = false;
 }

@@ -1,6 +1,7 @@
 // The dialog played in a terminal: texts on standard error, keys from standard input.
 #pragma once
 
+#include <chrono>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -22,7 +23,7 @@ class ConsolePlatform : public Platform {
   bool CheckBoxChecked() override { return checked_; }
   void SetStatusText(std::string_view utf8) override;
   bool EscapeKeyDown() override;
-  void CloseDialog() override { closed_ = true; }
+  void CloseDialog() override;
 
   /// True when standard input is a terminal (keys can be read).
   bool Interactive() const { return interactive_; }
@@ -33,11 +34,19 @@ class ConsolePlatform : public Platform {
   /// y is OK, n or Esc is Cancel, space toggles the check box. End of input cancels.
   Choice AskUser();
 
-  /// Ends an in-place status line so that later output starts on a fresh line.
+  /// Writes a status text still held back, and ends an in-place status line so that
+  /// later output starts on a fresh line.
   void FinishStatusLine();
+
+  /// Status texts that follow one another faster than this are not all written: the
+  /// latest one is held back until this much time has passed since the last one written,
+  /// or until the dialog closes. A pass over a large drawing sets thousands of progress
+  /// texts, which would otherwise cost a write each and fill a log.
+  static constexpr std::chrono::milliseconds kStatusInterval{100};
 
  private:
   void PrintCheckBox();
+  void WritePendingStatus();
 
   std::optional<std::filesystem::path> folder_;
   bool checked_;
@@ -45,6 +54,9 @@ class ConsolePlatform : public Platform {
   bool interactive_ = false;    // stdin is a terminal, put into key-at-a-time mode
   bool statusOnTerminal_ = false;
   bool statusLineOpen_ = false;
+  std::string pendingStatus_;
+  bool statusPending_ = false;
+  std::optional<std::chrono::steady_clock::time_point> lastStatusWrite_;
 };
 
 }  // namespace Unit1

@@ -33,6 +33,15 @@ for how in --cancel none; do
   check "$how file" "$(crlf hq)" "$(cat "$work/$how/JWC_TEMP.TXT")"
 done
 
+# Status texts on a log: the first and the last always show, the progress texts of a
+# pass of 30,000 items only now and then (never one line per 100 items).
+mkdir -p "$work/log"
+{ printf 'lg0\r\nly0\r\n'; for i in $(seq 30000); do printf '0 0 %d 1\r\n' "$i"; done; } > "$work/log/JWC_TEMP.TXT"
+"$rq27" --yes "$work/log" 2>"$work/log.err"; check "log exit" 0 $?
+check "log first" "文字間隔ゼロ化を行います" "$(head -n 1 "$work/log.err")"
+check "log last" "ファイル生成中です" "$(tail -n 1 "$work/log.err")"
+check "log progress is sparse" 1 "$(( $(grep -c '処理中' "$work/log.err") < 30 ))"
+
 # A missing input: OK still writes "hd" and the closing lines.
 mkdir -p "$work/empty"; "$rq27" --yes "$work/empty" 2>/dev/null; check "missing exit" 0 $?
 check "missing file" "$(crlf hd lg0 ly0)" "$(cat "$work/empty/JWC_TEMP.TXT")"
