@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -173,6 +174,33 @@ TEST_F(Form1Test, ProgressEveryHundredItems) {
     EXPECT_EQ(platform.statusTexts, expected) << c.items;
     EXPECT_EQ(platform.polls, static_cast<int>(c.progress.size())) << c.items;
   }
+}
+
+// A drawing whose command file is larger than what the pass holds in memory: the lines
+// go on to the temporary copy during the pass, and the host's file is replaced only at
+// close.
+TEST_F(Form1Test, LargeDrawingIsWrittenWholeAndOnlyAtClose) {
+  constexpr int kItems = 40000;  // about 600 kB of command lines
+  const std::string input = ManyLines(kItems);
+  WriteInput(input);
+  TForm1 form(platform);
+  form.FormShow();
+  form.Button1Click();
+  EXPECT_EQ(Output(), input);  // untouched until the dialog closes
+  EXPECT_EQ(temp_.Entries().size(), 2u);  // the host's file and the copy
+  form.FormClose();
+  // The first item states its colour and line type; the lines come back as they were.
+  const std::string items = input.substr(std::string("lg0\r\nly0\r\n").size());
+  EXPECT_TRUE(Output() == "hd\r\nlg0\r\nly0\r\nlc1\r\nlt1\r\n" + items);
+  EXPECT_EQ(temp_.Entries(), std::set<std::string>{"JWC_TEMP.TXT"});
+}
+
+TEST_F(Form1Test, EscapeAfterLinesWentToTheCopyLeavesOnlyTheClosingLines) {
+  WriteInput("lg2\r\nly3\r\n" + ManyLines(40000));
+  platform.escapeAtPoll = 300;  // item 30,001: far beyond the first spill
+  Run(true);
+  EXPECT_EQ(Output(), Lines({"lg2", "ly3"}));
+  EXPECT_EQ(temp_.Entries(), std::set<std::string>{"JWC_TEMP.TXT"});
 }
 
 TEST_F(Form1Test, SaveFailureIsReported) {
