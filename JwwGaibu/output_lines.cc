@@ -24,6 +24,7 @@ void ByteBuffer::Grow(size_t extra) {
 }
 
 void ByteBuffer::DropFront(size_t n) {
+  if (n == 0) return;  // the storage may not exist yet
   std::memmove(data_, data_ + n, size_ - n);
   size_ -= n;
 }
@@ -127,7 +128,7 @@ bool OutputLines::SpillInto(const std::filesystem::path& target) {
 }
 
 void OutputLines::Spill(size_t minBytes) {
-  if (file_ == nullptr || joinNext_ || fileSize_ < minBytes) return;
+  if (file_ == nullptr || joinNext_ || fileSize_ == 0 || fileSize_ < minBytes) return;
   // Written only up to a file line's end, so that what the file holds is always whole
   // lines and the pairing state needs no bytes from it.
   if (!spillFailed_ && !file_->Write(FileBytes())) spillFailed_ = true;
