@@ -21,6 +21,47 @@ constexpr int kTempAttempts = 100;
 /// Largest single request for the CRT and Win32 calls, whose counts are 32-bit.
 constexpr std::size_t kMaxRequest = 1u << 30;
 
+/// True unless `pid` names no running process (an unknown answer counts as running).
+bool ProcessMayBeRunning(DWORD pid) {
+  const HANDLE process = ::OpenProcess(SYNCHRONIZE, FALSE, pid);
+  if (process == nullptr) return ::GetLastError() != ERROR_INVALID_PARAMETER;
+  const bool running = ::WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
+  ::CloseHandle(process);
+  return running;
+}
+
+/// Removes the temporary files that runs killed while writing left beside `target`: names
+/// of our own pattern (".JWC_TEMP.TXT.<pid>.<n>.tmp") whose process is gone. A live writer
+/// keeps its file open without sharing, so it could not be removed anyway. Best effort.
+void RemoveStaleTemporaries(const std::filesystem::path& target) {
+  const std::wstring prefix = L"." + target.filename().wstring() + L".";
+  const std::wstring suffix = L".tmp";
+  const std::filesystem::path folder = target.parent_path();
+  WIN32_FIND_DATAW found;
+  const HANDLE search = ::FindFirstFileW((folder / (prefix + L"*" + suffix)).c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return;
+  do {
+    const std::wstring name = found.cFileName;
+    if (name.size() <= prefix.size() + suffix.size() || name.compare(0, prefix.size(), prefix) != 0 ||
+        name.compare(name.size() - suffix.size(), suffix.size(), suffix) != 0)
+      continue;
+    // "<pid>.<attempt>", both decimal.
+    const std::wstring middle =
+        name.substr(prefix.size(), name.size() - prefix.size() - suffix.size());
+    const size_t dot = middle.find(L'.');
+    if (dot == 0 || dot == std::wstring::npos || dot + 1 == middle.size() || dot > 10 ||
+        middle.find_first_not_of(L"0123456789", dot + 1) != std::wstring::npos ||
+        middle.find_first_not_of(L"0123456789") != dot)
+      continue;
+    const unsigned long long pid = std::stoull(middle.substr(0, dot));
+    if (pid > 0xFFFFFFFFull || pid == ::GetCurrentProcessId() ||
+        ProcessMayBeRunning(static_cast<DWORD>(pid)))
+      continue;
+    ::DeleteFileW((folder / name).c_str());
+  } while (::FindNextFileW(search, &found));
+  ::FindClose(search);
+}
+
 }  // namespace
 
 // ----------------------------------------------------------------------------------------
@@ -139,6 +180,7 @@ bool AtomicFileWriter::Commit() {
     return false;
   }
   impl_->temp.clear();  // it is the target now
+  RemoveStaleTemporaries(impl_->target);
   return true;
 }
 

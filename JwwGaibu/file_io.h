@@ -48,8 +48,8 @@ class AtomicFileWriter {
   /// the next write goes there.
   bool Truncate(std::uint64_t size);
   /// Flushes, closes and renames over the target. False if anything failed since Open.
-  /// After a rename, temporary files of earlier runs that were killed while saving are
-  /// removed where the platform can tell that their process is gone.
+  /// After a rename, temporary files of earlier runs that were killed while writing are
+  /// removed once their process is gone.
   bool Commit();
 
  private:

@@ -4,6 +4,11 @@
 #ifndef _WIN32
 #include <sys/wait.h>
 #include <unistd.h>
+#else
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
 #endif
 
 #include <filesystem>
@@ -194,6 +199,25 @@ TEST_F(FileIoTest, CommitRemovesTemporariesOfRunsThatAreGone) {
       ".OTHER.TXT." + dead + ".0.tmp", "JWC_TEMP.TXT." + dead + ".0.tmp",
       ".JWC_TEMP.TXT." + dead + ".0.tmp.bak"};
   WriteFile(folder_ / stale, "partial");
+  for (const std::string& name : kept) WriteFile(folder_ / name, "x");
+  AtomicFileWriter writer;
+  ASSERT_TRUE(writer.Open(path_));
+  ASSERT_TRUE(writer.Write("hq\r\n"));
+  ASSERT_TRUE(writer.Commit());
+  std::set<std::string> expected = kept;
+  expected.insert("JWC_TEMP.TXT");
+  EXPECT_EQ(Entries(), expected);
+}
+#else
+TEST_F(FileIoTest, CommitRemovesTemporariesOfRunsThatAreGone) {
+  // Process ids are multiples of four below 2^32; this one names no process.
+  const std::string dead = "4294967292";
+  const std::set<std::string> kept = {
+      ".JWC_TEMP.TXT." + std::to_string(::GetCurrentProcessId()) + ".7.tmp",  // this one
+      ".JWC_TEMP.TXT." + dead + ".tmp", ".JWC_TEMP.TXT." + dead + ".x.tmp",
+      ".JWC_TEMP.TXT.99999999999.0.tmp",  // not a process id
+      ".OTHER.TXT." + dead + ".0.tmp", "JWC_TEMP.TXT." + dead + ".0.tmp"};
+  WriteFile(folder_ / (".JWC_TEMP.TXT." + dead + ".0.tmp"), "partial");
   for (const std::string& name : kept) WriteFile(folder_ / name, "x");
   AtomicFileWriter writer;
   ASSERT_TRUE(writer.Open(path_));
