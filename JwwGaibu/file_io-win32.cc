@@ -1,11 +1,10 @@
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
 #endif
-#include <windows.h>
-
 #include <errno.h>
 #include <fcntl.h>
 #include <io.h>
+#include <windows.h>
 
 #include <climits>
 #include <string>
@@ -42,7 +41,8 @@ void RemoveStaleTemporaries(const std::filesystem::path& target) {
   if (search == INVALID_HANDLE_VALUE) return;
   do {
     const std::wstring name = found.cFileName;
-    if (name.size() <= prefix.size() + suffix.size() || name.compare(0, prefix.size(), prefix) != 0 ||
+    if (name.size() <= prefix.size() + suffix.size() ||
+        name.compare(0, prefix.size(), prefix) != 0 ||
         name.compare(name.size() - suffix.size(), suffix.size(), suffix) != 0)
       continue;
     // "<pid>.<attempt>", both decimal.

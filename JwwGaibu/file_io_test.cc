@@ -107,7 +107,7 @@ TEST_F(FileIoTest, CommitReplacesTheTargetAndLeavesNoTemporaryFile) {
   AtomicFileWriter writer;
   ASSERT_TRUE(writer.Open(path_));
   EXPECT_EQ(ReadAll(path_), std::string(100, 'o'));  // untouched until the commit
-  EXPECT_EQ(Entries().size(), 2u);                     // the target and the temporary file
+  EXPECT_EQ(Entries().size(), 2u);                   // the target and the temporary file
   ASSERT_TRUE(writer.Write("hd\r\n"));
   ASSERT_TRUE(writer.Write(""));
   ASSERT_TRUE(writer.Write("lg0\r\n"));
@@ -181,6 +181,23 @@ TEST_F(FileIoTest, RelativeTargetWritesIntoTheWorkingFolder) {
   EXPECT_EQ(Entries(), std::set<std::string>{"JWC_TEMP.TXT"});
 }
 
+/// Writes a file beside each of `kept`, commits a save and checks that the folder then
+/// holds only those and the target (any other temporary file was removed).
+void ExpectCommitKeepsOnly(const fs::path& folder, const fs::path& target,
+                           const std::set<std::string>& kept) {
+  for (const std::string& name : kept) rq27test::WriteFileBytes(folder / name, "x");
+  AtomicFileWriter writer;
+  ASSERT_TRUE(writer.Open(target));
+  ASSERT_TRUE(writer.Write("hq\r\n"));
+  ASSERT_TRUE(writer.Commit());
+  std::set<std::string> expected = kept;
+  expected.insert(target.filename().string());
+  std::set<std::string> entries;
+  for (const auto& entry : fs::directory_iterator(folder))
+    entries.insert(entry.path().filename().string());
+  EXPECT_EQ(entries, expected);
+}
+
 #ifndef _WIN32
 // A run killed while saving leaves its temporary file; a later save removes it once its
 // process is gone, and touches nothing else.
@@ -192,21 +209,17 @@ TEST_F(FileIoTest, CommitRemovesTemporariesOfRunsThatAreGone) {
   const std::string dead = std::to_string(child);
   const std::string stale = ".JWC_TEMP.TXT." + dead + ".0.tmp";
   const std::set<std::string> kept = {
-      ".JWC_TEMP.TXT.1.0.tmp",                                    // a live process
+      ".JWC_TEMP.TXT.1.0.tmp",                                   // a live process
       ".JWC_TEMP.TXT." + std::to_string(::getpid()) + ".7.tmp",  // this one
-      ".JWC_TEMP.TXT.0.0.tmp", ".JWC_TEMP.TXT.-1.0.tmp",          // no process ids
-      ".JWC_TEMP.TXT." + dead + ".tmp", ".JWC_TEMP.TXT." + dead + ".x.tmp",
-      ".OTHER.TXT." + dead + ".0.tmp", "JWC_TEMP.TXT." + dead + ".0.tmp",
+      ".JWC_TEMP.TXT.0.0.tmp",
+      ".JWC_TEMP.TXT.-1.0.tmp",  // no process ids
+      ".JWC_TEMP.TXT." + dead + ".tmp",
+      ".JWC_TEMP.TXT." + dead + ".x.tmp",
+      ".OTHER.TXT." + dead + ".0.tmp",
+      "JWC_TEMP.TXT." + dead + ".0.tmp",
       ".JWC_TEMP.TXT." + dead + ".0.tmp.bak"};
   WriteFile(folder_ / stale, "partial");
-  for (const std::string& name : kept) WriteFile(folder_ / name, "x");
-  AtomicFileWriter writer;
-  ASSERT_TRUE(writer.Open(path_));
-  ASSERT_TRUE(writer.Write("hq\r\n"));
-  ASSERT_TRUE(writer.Commit());
-  std::set<std::string> expected = kept;
-  expected.insert("JWC_TEMP.TXT");
-  EXPECT_EQ(Entries(), expected);
+  ExpectCommitKeepsOnly(folder_, path_, kept);
 }
 #else
 TEST_F(FileIoTest, CommitRemovesTemporariesOfRunsThatAreGone) {
@@ -214,18 +227,13 @@ TEST_F(FileIoTest, CommitRemovesTemporariesOfRunsThatAreGone) {
   const std::string dead = "4294967292";
   const std::set<std::string> kept = {
       ".JWC_TEMP.TXT." + std::to_string(::GetCurrentProcessId()) + ".7.tmp",  // this one
-      ".JWC_TEMP.TXT." + dead + ".tmp", ".JWC_TEMP.TXT." + dead + ".x.tmp",
+      ".JWC_TEMP.TXT." + dead + ".tmp",
+      ".JWC_TEMP.TXT." + dead + ".x.tmp",
       ".JWC_TEMP.TXT.99999999999.0.tmp",  // not a process id
-      ".OTHER.TXT." + dead + ".0.tmp", "JWC_TEMP.TXT." + dead + ".0.tmp"};
+      ".OTHER.TXT." + dead + ".0.tmp",
+      "JWC_TEMP.TXT." + dead + ".0.tmp"};
   WriteFile(folder_ / (".JWC_TEMP.TXT." + dead + ".0.tmp"), "partial");
-  for (const std::string& name : kept) WriteFile(folder_ / name, "x");
-  AtomicFileWriter writer;
-  ASSERT_TRUE(writer.Open(path_));
-  ASSERT_TRUE(writer.Write("hq\r\n"));
-  ASSERT_TRUE(writer.Commit());
-  std::set<std::string> expected = kept;
-  expected.insert("JWC_TEMP.TXT");
-  EXPECT_EQ(Entries(), expected);
+  ExpectCommitKeepsOnly(folder_, path_, kept);
 }
 #endif
 
@@ -235,7 +243,7 @@ TEST_F(FileIoTest, RemoveFileIfPresent) {
   WriteFile(path_, "x");
   EXPECT_TRUE(RemoveFileIfPresent(path_));
   EXPECT_FALSE(fs::exists(path_));
-  EXPECT_TRUE(RemoveFileIfPresent(path_));                          // nothing there
+  EXPECT_TRUE(RemoveFileIfPresent(path_));                         // nothing there
   EXPECT_TRUE(RemoveFileIfPresent(folder_ / "missing" / "file"));  // no folder either
   fs::create_directory(path_);
   EXPECT_FALSE(RemoveFileIfPresent(path_));  // a folder is not removed

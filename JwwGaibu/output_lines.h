@@ -5,12 +5,11 @@
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <string_view>
-#include <memory>
 #include <utility>
 #include <vector>
-
 
 namespace JwwGaibu {
 

@@ -75,8 +75,7 @@ TEST_P(HeldLinesTest, AreTheAppendedLines) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, HeldLinesTest,
-    testing::Values(HeldCase{"None", {}},
-                    HeldCase{"TextPair", {"hd", "ch 0 0 1 0 \"", "T", "z1"}},
+    testing::Values(HeldCase{"None", {}}, HeldCase{"TextPair", {"hd", "ch 0 0 1 0 \"", "T", "z1"}},
                     HeldCase{"EmptyText", {"ch 0 0 1 0 \"", "", ""}},
                     HeldCase{"TextEndingInQuote", {"ch \"", "a\"", "b"}},
                     HeldCase{"TextWithQuotesInside", {"ch \"", "a\"b\"c", "d\""}},
@@ -130,7 +129,8 @@ INSTANTIATE_TEST_SUITE_P(
         TruncateCase{"ToNothing", {"hd", "ch 0 0 1 0 \""}, 0, {"lg0"}, "lg0\r\n"},
         TruncateCase{"AfterAPair", {"ch \"", "T", "z1"}, 2, {"ch \"", "U"}, "ch \"T\r\nch \"U\r\n"},
         TruncateCase{"InsideAPair", {"ch \"", "T", "z1"}, 1, {"X", "y"}, "ch \"X\r\ny\r\n"},
-        TruncateCase{"SecondOfAPairEndingInAQuote", {"a\"", "b\"", "c"}, 2, {"d"}, "a\"b\"\r\nd\r\n"},
+        TruncateCase{
+            "SecondOfAPairEndingInAQuote", {"a\"", "b\"", "c"}, 2, {"d"}, "a\"b\"\r\nd\r\n"},
         TruncateCase{"NothingTakenBack", {"hd", "z1"}, 2, {}, "hd\r\nz1\r\n"}),
     [](const testing::TestParamInfo<TruncateCase>& info) { return info.param.name; });
 
@@ -186,7 +186,9 @@ struct LayoutCase {
 
 class SaveLayoutTest : public SaveTest, public testing::WithParamInterface<LayoutCase> {};
 
-TEST_P(SaveLayoutTest, WritesTheCommandFile) { EXPECT_EQ(Saved(GetParam().lines), GetParam().file); }
+TEST_P(SaveLayoutTest, WritesTheCommandFile) {
+  EXPECT_EQ(Saved(GetParam().lines), GetParam().file);
+}
 
 INSTANTIATE_TEST_SUITE_P(
     Layouts, SaveLayoutTest,
@@ -200,9 +202,11 @@ INSTANTIATE_TEST_SUITE_P(
         LayoutCase{"EmptyLine", {"hd", "", "z1"}, "hd\r\n\r\nz1\r\n"},
         LayoutCase{"EmptyTextBehindQuote", {"x\"", "", "y"}, "x\"\r\ny\r\n"},
         LayoutCase{"QuoteInsideIsNoPairing", {"a\"b", "c"}, "a\"b\r\nc\r\n"},
-        LayoutCase{"LongTextWhole", {"ch 0 0 1 0 \"", std::string(400, 'T')},
+        LayoutCase{"LongTextWhole",
+                   {"ch 0 0 1 0 \"", std::string(400, 'T')},
                    "ch 0 0 1 0 \"" + std::string(400, 'T') + "\r\n"},
-        LayoutCase{"BytesAsStored", {"\x82\xA0\x81\x40\"", "\x83\x40"}, "\x82\xA0\x81\x40\"\x83\x40\r\n"}),
+        LayoutCase{
+            "BytesAsStored", {"\x82\xA0\x81\x40\"", "\x83\x40"}, "\x82\xA0\x81\x40\"\x83\x40\r\n"}),
     [](const testing::TestParamInfo<LayoutCase>& info) { return info.param.name; });
 
 TEST_F(SaveTest, ReplacesAnExistingFileWhole) {
@@ -287,7 +291,8 @@ TEST_F(SpillTest, SavedFileIsTheSameAsWithoutSpilling) {
   TJwwState s;
   ASSERT_TRUE(BeginCommandFile(s, path_));
   EXPECT_EQ(Temporaries(), 1u);
-  const std::string expected = AppendMixedLines(s, 2000, [&](int i) { s.Output.Spill(i % 7 * 100); });
+  const std::string expected =
+      AppendMixedLines(s, 2000, [&](int i) { s.Output.Spill(i % 7 * 100); });
   EXPECT_GT(s.Output.SpilledBytes(), expected.size() / 2);
   EXPECT_EQ(ReadAll(path_), "hhp 1\r\n");  // untouched until the save
   ASSERT_TRUE(SaveOutputLines(s, path_));

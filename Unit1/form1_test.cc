@@ -86,8 +86,9 @@ TEST_F(Form1Test, ShowPlacesTheDialogAtThePointer) {
 }
 
 TEST_F(Form1Test, OkZeroesSpacingAndWritesEverythingBack) {
-  WriteInput("lg0\r\nly1\r\nlc2\r\ncn0 3 3 -0.5 1\r\nch 1 1 1 0 \"neg\r\n"
-             "cn0 3 3 0.5 1\r\nch 2 2 1 0 \"pos\r\n0 0 10 0\r\n");
+  WriteInput(
+      "lg0\r\nly1\r\nlc2\r\ncn0 3 3 -0.5 1\r\nch 1 1 1 0 \"neg\r\n"
+      "cn0 3 3 0.5 1\r\nch 2 2 1 0 \"pos\r\n0 0 10 0\r\n");
   Run(true);
   EXPECT_EQ(Output(), Lines({"hd", "lg0", "ly1", "cn0 3 3 0 1", "cc0",
                              "cn\"$<\x82\x6C\x82\x72 \x83\x53\x83\x56\x83\x62\x83\x4E>",
@@ -186,7 +187,7 @@ TEST_F(Form1Test, LargeDrawingIsWrittenWholeAndOnlyAtClose) {
   TForm1 form(platform);
   form.FormShow();
   form.Button1Click();
-  EXPECT_EQ(Output(), input);  // untouched until the dialog closes
+  EXPECT_EQ(Output(), input);             // untouched until the dialog closes
   EXPECT_EQ(temp_.Entries().size(), 2u);  // the host's file and the copy
   form.FormClose();
   // The first item states its colour and line type; the lines come back as they were.

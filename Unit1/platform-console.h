@@ -51,7 +51,7 @@ class ConsolePlatform : public Platform {
   std::optional<std::filesystem::path> folder_;
   bool checked_;
   bool closed_ = false;
-  bool interactive_ = false;    // stdin is a terminal, put into key-at-a-time mode
+  bool interactive_ = false;  // stdin is a terminal, put into key-at-a-time mode
   bool statusOnTerminal_ = false;
   bool statusLineOpen_ = false;
   std::string pendingStatus_;
