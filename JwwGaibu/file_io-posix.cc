@@ -5,13 +5,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <charconv>
-#include <cstdint>
 #include <climits>
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "JwwGaibu/file_io.h"
+#include "JwwGaibu/temp_name.h"
 
 namespace JwwGaibu {
 namespace {
@@ -41,7 +42,8 @@ bool FsyncRetrying(int fd) {
 /// Makes the rename itself durable. Some file systems refuse fsync on a folder; the new
 /// file is complete either way, so this is best effort.
 void SyncFolder(const std::filesystem::path& folder) {
-  const int fd = OpenRetrying(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  const int fd =
+      OpenRetrying(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) return;
   FsyncRetrying(fd);
   CloseFd(fd);
@@ -51,30 +53,15 @@ void SyncFolder(const std::filesystem::path& folder) {
 /// of our own pattern (".JWC_TEMP.TXT.<pid>.<n>.tmp") whose process no longer exists. Those
 /// of a live process (this one, or another run saving at the same time) stay. Best effort.
 void RemoveStaleTemporaries(const std::filesystem::path& target) {
-  std::string prefix = ".";
-  prefix += target.filename().string();
-  prefix += '.';
-  constexpr std::string_view kSuffix = ".tmp";
   const std::filesystem::path folder = target.parent_path();
+  const std::filesystem::path targetName = target.filename();
   DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
   if (dir == nullptr) return;
   while (const dirent* entry = ::readdir(dir)) {
-    const std::string_view name = entry->d_name;
-    if (name.size() <= prefix.size() + kSuffix.size() || name.substr(0, prefix.size()) != prefix ||
-        name.substr(name.size() - kSuffix.size()) != kSuffix)
-      continue;
-    // "<pid>.<attempt>", both decimal.
-    const std::string_view middle =
-        name.substr(prefix.size(), name.size() - prefix.size() - kSuffix.size());
-    const size_t dot = middle.find('.');
-    if (dot == std::string_view::npos || dot + 1 == middle.size()) continue;
-    if (middle.substr(dot + 1).find_first_not_of("0123456789") != std::string_view::npos) continue;
-    long pid = 0;
-    const auto [end, error] = std::from_chars(middle.data(), middle.data() + dot, pid);
-    if (error != std::errc() || end != middle.data() + dot) continue;
+    const std::optional<uint64_t> pid = TemporaryOwner(entry->d_name, targetName);
     // kill() with 0 or a negative number means process groups: only real process ids.
-    if (pid <= 0 || pid > INT_MAX || pid == ::getpid()) continue;
-    if (::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH) continue;
+    if (!pid || *pid == 0 || *pid > INT_MAX || *pid == static_cast<uint64_t>(::getpid())) continue;
+    if (::kill(static_cast<pid_t>(*pid), 0) == 0 || errno != ESRCH) continue;
     ::unlinkat(::dirfd(dir), entry->d_name, 0);
   }
   ::closedir(dir);
@@ -135,17 +122,10 @@ AtomicFileWriter::~AtomicFileWriter() { impl_->Discard(); }
 bool AtomicFileWriter::Open(const std::filesystem::path& path) {
   impl_->Discard();
   impl_->target = path;
-  const std::filesystem::path folder = path.parent_path();
-  // Built by appending: GCC 12 at -O3 misreads a chain of string + as overlapping copies.
-  std::string stem = ".";
-  stem += path.filename().string();
-  stem += '.';
-  stem += std::to_string(::getpid());
-  stem += '.';
   // The pid keeps other processes apart; O_EXCL plus the attempt number keeps writers of
   // this process apart and never opens a file that someone else has made.
   for (int attempt = 0; attempt < kTempAttempts; ++attempt) {
-    std::filesystem::path temp = folder / (stem + std::to_string(attempt) + ".tmp");
+    std::filesystem::path temp = TemporaryPath(path, static_cast<uint64_t>(::getpid()), attempt);
     const int fd = OpenRetrying(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd >= 0) {
       impl_->fd = fd;

@@ -7,9 +7,11 @@
 #include <windows.h>
 
 #include <climits>
+#include <optional>
 #include <string>
 
 #include "JwwGaibu/file_io.h"
+#include "JwwGaibu/temp_name.h"
 
 namespace JwwGaibu {
 namespace {
@@ -33,31 +35,17 @@ bool ProcessMayBeRunning(DWORD pid) {
 /// of our own pattern (".JWC_TEMP.TXT.<pid>.<n>.tmp") whose process is gone. A live writer
 /// keeps its file open without sharing, so it could not be removed anyway. Best effort.
 void RemoveStaleTemporaries(const std::filesystem::path& target) {
-  const std::wstring prefix = L"." + target.filename().wstring() + L".";
-  const std::wstring suffix = L".tmp";
   const std::filesystem::path folder = target.parent_path();
+  const std::filesystem::path targetName = target.filename();
   WIN32_FIND_DATAW found;
-  const HANDLE search = ::FindFirstFileW((folder / (prefix + L"*" + suffix)).c_str(), &found);
+  const HANDLE search = ::FindFirstFileW((folder / L"*.tmp").c_str(), &found);
   if (search == INVALID_HANDLE_VALUE) return;
   do {
-    const std::wstring name = found.cFileName;
-    if (name.size() <= prefix.size() + suffix.size() ||
-        name.compare(0, prefix.size(), prefix) != 0 ||
-        name.compare(name.size() - suffix.size(), suffix.size(), suffix) != 0)
+    const std::optional<uint64_t> pid = TemporaryOwner(found.cFileName, targetName);
+    if (!pid || *pid > 0xFFFFFFFFull || *pid == ::GetCurrentProcessId() ||
+        ProcessMayBeRunning(static_cast<DWORD>(*pid)))
       continue;
-    // "<pid>.<attempt>", both decimal.
-    const std::wstring middle =
-        name.substr(prefix.size(), name.size() - prefix.size() - suffix.size());
-    const size_t dot = middle.find(L'.');
-    if (dot == 0 || dot == std::wstring::npos || dot + 1 == middle.size() || dot > 10 ||
-        middle.find_first_not_of(L"0123456789", dot + 1) != std::wstring::npos ||
-        middle.find_first_not_of(L"0123456789") != dot)
-      continue;
-    const unsigned long long pid = std::stoull(middle.substr(0, dot));
-    if (pid > 0xFFFFFFFFull || pid == ::GetCurrentProcessId() ||
-        ProcessMayBeRunning(static_cast<DWORD>(pid)))
-      continue;
-    ::DeleteFileW((folder / name).c_str());
+    ::DeleteFileW((folder / found.cFileName).c_str());
   } while (::FindNextFileW(search, &found));
   ::FindClose(search);
 }
@@ -120,14 +108,10 @@ AtomicFileWriter::~AtomicFileWriter() { impl_->Discard(); }
 bool AtomicFileWriter::Open(const std::filesystem::path& path) {
   impl_->Discard();
   impl_->target = path;
-  const std::filesystem::path folder = path.parent_path();
-  std::wstring stem = L".";
-  stem += path.filename().wstring();
-  stem += L"." + std::to_wstring(::GetCurrentProcessId()) + L".";
   // The process id keeps other processes apart; CREATE_NEW plus the attempt number keeps
   // writers of this process apart and never opens a file that someone else has made.
   for (int attempt = 0; attempt < kTempAttempts; ++attempt) {
-    std::filesystem::path temp = folder / (stem + std::to_wstring(attempt) + L".tmp");
+    std::filesystem::path temp = TemporaryPath(path, ::GetCurrentProcessId(), attempt);
     const HANDLE handle = ::CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                         FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle != INVALID_HANDLE_VALUE) {

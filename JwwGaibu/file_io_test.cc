@@ -1,6 +1,8 @@
 #include "JwwGaibu/file_io.h"
 
 #include <gtest/gtest.h>
+
+#include "JwwGaibu/temp_name.h"
 #ifndef _WIN32
 #include <sys/wait.h>
 #include <unistd.h>
@@ -14,6 +16,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <random>
 #include <set>
 #include <string>
@@ -236,6 +239,37 @@ TEST_F(FileIoTest, CommitRemovesTemporariesOfRunsThatAreGone) {
   ExpectCommitKeepsOnly(folder_, path_, kept);
 }
 #endif
+
+// --- Temporary names ------------------------------------------------------------------------
+
+TEST(TemporaryName, IsMadeAndFoundAgain) {
+  const fs::path made = TemporaryPath(fs::path("dir") / "JWC_TEMP.TXT", 4321, 7);
+  EXPECT_EQ(made, fs::path("dir") / ".JWC_TEMP.TXT.4321.7.tmp");
+  EXPECT_EQ(TemporaryOwner(made.filename(), "JWC_TEMP.TXT"), 4321u);
+  EXPECT_EQ(TemporaryPath("JWC_TEMP.TXT", 0, 0), fs::path(".JWC_TEMP.TXT.0.0.tmp"));
+}
+
+TEST(TemporaryName, OwnerOnlyOfOurOwnPattern) {
+  struct Case {
+    const char* name;
+    std::optional<uint64_t> owner;
+  } const cases[] = {
+      {".JWC_TEMP.TXT.12.0.tmp", 12},
+      {".JWC_TEMP.TXT.4294967292.31.tmp", 4294967292u},
+      {".JWC_TEMP.TXT.99999999999.0.tmp", std::nullopt},  // more than ten digits
+      {".JWC_TEMP.TXT.12.tmp", std::nullopt},             // no attempt
+      {".JWC_TEMP.TXT.12.x.tmp", std::nullopt},
+      {".JWC_TEMP.TXT.-1.0.tmp", std::nullopt},
+      {".JWC_TEMP.TXT..0.tmp", std::nullopt},
+      {".JWC_TEMP.TXT.12.0.tmp.bak", std::nullopt},
+      {".JWC_TEMP.TXT.12.0", std::nullopt},
+      {"JWC_TEMP.TXT.12.0.tmp", std::nullopt},  // not hidden
+      {".OTHER.TXT.12.0.tmp", std::nullopt},
+      {".JWC_TEMP.TXT", std::nullopt},
+      {".", std::nullopt},
+  };
+  for (const Case& c : cases) EXPECT_EQ(TemporaryOwner(c.name, "JWC_TEMP.TXT"), c.owner) << c.name;
+}
 
 // --- RemoveFileIfPresent ------------------------------------------------------------------
 
