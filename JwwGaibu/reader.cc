@@ -756,16 +756,29 @@ constexpr char kCtrlZ = 0x1A;
 constexpr size_t kReadBlock = size_t{1} << 20;
 
 /// True when `bytes` hold no Ctrl-Z and no CR other than one right before an LF, so that
-/// every line in them needs no more than its line end's CR cut off. Counting CRs and CR LF
-/// pairs over a whole block is cheaper than searching each line for them.
+/// every line in them needs no more than its line end's CR cut off. Checking a whole block
+/// at once is cheaper than searching each line for them; the 64 bytes of a step are
+/// checked without a branch, so that the compiler can do them side by side.
 bool PlainLineEnds(std::string_view bytes) {
-  if (std::memchr(bytes.data(), kCtrlZ, bytes.size()) != nullptr) return false;
-  const char* data = bytes.data();
+  const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
   const size_t n = bytes.size();
-  size_t crs = 0, pairs = 0;
-  for (size_t i = 0; i < n; ++i) crs += data[i] == '\r';
-  for (size_t i = 0; i + 1 < n; ++i) pairs += (data[i] == '\r') & (data[i + 1] == '\n');
-  return crs == pairs;
+  constexpr size_t kStep = 64;
+  size_t i = 0;
+  // Each step reads one byte past its 64: the byte after a CR.
+  for (; i + kStep < n; i += kStep) {
+    unsigned bad = 0;
+    for (size_t k = 0; k < kStep; ++k) {
+      const unsigned char b = data[i + k];
+      bad |= static_cast<unsigned>(b == kCtrlZ) |
+             (static_cast<unsigned>(b == '\r') & static_cast<unsigned>(data[i + k + 1] != '\n'));
+    }
+    if (bad != 0) return false;
+  }
+  for (; i < n; ++i) {
+    if (data[i] == kCtrlZ) return false;
+    if (data[i] == '\r' && (i + 1 == n || data[i + 1] != '\n')) return false;
+  }
+  return true;
 }
 
 /// Applies one raw line (without its LF). Returns false to stop reading: `ok` then says
