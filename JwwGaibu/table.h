@@ -33,6 +33,8 @@ class TJwwTable {
       count_ = std::exchange(other.count_, 0);
       pieceBlocksLeft_ = std::exchange(other.pieceBlocksLeft_, 0);
       pieceNext_ = std::exchange(other.pieceNext_, nullptr);
+      next_ = std::exchange(other.next_, nullptr);
+      blockEnd_ = std::exchange(other.blockEnd_, nullptr);
       other.blocks_.clear();
       other.pieces_.clear();
     }
@@ -46,9 +48,9 @@ class TJwwTable {
 
   /// Raises the count by one, growing by a block when needed; returns the new, zeroed record.
   T& Append() {
-    if (count_ == Capacity()) AddBlock();
+    if (next_ == blockEnd_) EnterBlock();
     ++count_;
-    return (*this)[count_ - 1];
+    return *next_++;
   }
 
   T& operator[](int32_t i) { return blocks_[i / kTableBlock][i % kTableBlock]; }
@@ -59,6 +61,12 @@ class TJwwTable {
   void Truncate(int32_t count) {
     for (int32_t i = count; i < count_; ++i) (*this)[i] = T{};
     count_ = count;
+    if (count_ % kTableBlock == 0) {
+      next_ = blockEnd_ = nullptr;  // the next Append enters the block
+    } else {
+      next_ = &(*this)[count_];
+      blockEnd_ = blocks_[count_ / kTableBlock] + kTableBlock;
+    }
   }
 
   /// Empties the table and frees its storage.
@@ -71,6 +79,7 @@ class TJwwTable {
     std::vector<Piece>().swap(pieces_);
     pieceBlocksLeft_ = 0;
     pieceNext_ = nullptr;
+    next_ = blockEnd_ = nullptr;
     count_ = 0;
   }
 
@@ -103,6 +112,15 @@ class TJwwTable {
     if (v.size() == v.capacity()) v.reserve(2 * v.size() + 4);
   }
 
+  /// Moves the appending on to the block that record `count_` (a multiple of 1000) begins,
+  /// adding it when the table has none there yet.
+  void EnterBlock() {
+    const auto b = static_cast<std::size_t>(count_ / kTableBlock);
+    if (b == blocks_.size()) AddBlock();
+    next_ = blocks_[b];
+    blockEnd_ = next_ + kTableBlock;
+  }
+
   void AddBlock() {
     MakeRoomForOne(blocks_);
     if (pieceBlocksLeft_ == 0) {
@@ -130,6 +148,8 @@ class TJwwTable {
   std::vector<Piece> pieces_;
   std::size_t pieceBlocksLeft_ = 0;  ///< blocks of the last piece not handed out yet
   char* pieceNext_ = nullptr;        ///< where the next of them begins
+  T* next_ = nullptr;      ///< where the next appended record lies, in the current block
+  T* blockEnd_ = nullptr;  ///< the end of the current block
   int32_t count_ = 0;
 };
 

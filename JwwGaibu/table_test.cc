@@ -64,6 +64,25 @@ TEST(TJwwTable, TruncatedRecordsComeBackZeroed) {
   EXPECT_EQ(table[1199].Text, "text number 1199");
 }
 
+// After truncating to any count, at a block's edge or inside a block, appending goes on at
+// that count: each new record is the one the index gives, and blocks are reused, not added.
+TEST(TJwwTable, AppendingGoesOnWhereTruncatingStopped) {
+  for (const int32_t cut : {0, 1, 999, 1000, 1001, 2000, 2499, 2500}) {
+    SCOPED_TRACE(cut);
+    TJwwTable<WithText> table;
+    for (int i = 0; i < 2500; ++i) table.Append().A = i + 1;
+    table.Truncate(cut);
+    for (int32_t i = cut; i < 3500; ++i) {
+      WithText& added = table.Append();
+      ASSERT_EQ(&added, &table[i]);
+      ASSERT_EQ(added.A, 0);
+      added.A = -1;
+    }
+    EXPECT_EQ(table.Capacity(), 4000);
+    for (int32_t i = 0; i < cut; ++i) ASSERT_EQ(table[i].A, i + 1);
+  }
+}
+
 TEST(TJwwTable, MovingTakesTheRecords) {
   TJwwTable<WithText> from;
   for (int i = 0; i < 1500; ++i) from.Append().A = i;
