@@ -257,9 +257,8 @@ char* PutUnsigned(char* p, int value) {
   return p;
 }
 
-}  // namespace
-
-int FormatReal(double value, char* out) {
+/// Every value that FourDecimals does not take.
+[[gnu::noinline]] int FormatOtherReal(double value, char* out) {
   char* p = out;
   if (std::isnan(value)) {
     std::memcpy(p, "NAN", 3);
@@ -276,10 +275,6 @@ int FormatReal(double value, char* out) {
   }
 
   const double magnitude = std::fabs(value);
-  if (magnitude < 1e8) {
-    const int written = FourDecimals(magnitude, p);
-    if (written > 0) return static_cast<int>(p - out) + written;
-  }
   if (magnitude < 1e15) {
     // A whole number of at most 15 digits is its own shortest form, written out in full.
     const uint64_t whole = static_cast<uint64_t>(magnitude);
@@ -320,6 +315,22 @@ int FormatReal(double value, char* out) {
     p = PutUnsigned(p, e - 1 < 0 ? 1 - e : e - 1);
   }
   return static_cast<int>(p - out);
+}
+
+}  // namespace
+
+int FormatReal(double value, char* out) {
+  // Nearly every value: not zero, below 10^8 and with at most four decimals. The sign is
+  // written in any case and kept only for a negative value, which spares a branch that
+  // would go either way.
+  const double magnitude = std::fabs(value);
+  if (magnitude < 1e8 && magnitude != 0) {  // false for NaN
+    out[0] = '-';
+    const int sign = std::signbit(value) ? 1 : 0;
+    const int written = FourDecimals(magnitude, out + sign);
+    if (written > 0) return sign + written;
+  }
+  return FormatOtherReal(value, out);
 }
 
 std::string FormatReal(double value) {
