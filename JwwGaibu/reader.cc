@@ -686,18 +686,6 @@ bool ReadFourNumbers(std::string_view line, double (&values)[4]) {
   return p == end;
 }
 
-/// True when no keyword test can take a line whose first token begins with `c`: every
-/// keyword begins with one of these bytes.
-bool CannotBeKeyword(char c) {
-  switch (c) {
-    case 'h': case 'b': case 'l': case 'c': case 'z': case 'p': case 'm': case '#':
-    case 'B': case 's':
-      return false;
-    default:
-      return true;
-  }
-}
-
 void Dispatch(TJwwState& s, const TJwwTokens& tk) {
   const std::string_view t0 = tk[0];
   // "file=" can only be present when the token holds "=", which switched separating off.
@@ -706,17 +694,36 @@ void Dispatch(TJwwState& s, const TJwwTokens& tk) {
     s.FileName.assign(From(t0, 6));
     return;
   }
-  // Numbers (the plain line's first field) go straight to the last test.
-  if (t0.empty() || CannotBeKeyword(t0[0])) {
-    if (tk.N == 4) PlainLine(s, tk);
-    return;
+  // The families are tried in their fixed order, but only those with a keyword that begins
+  // with the token's first byte: the others cannot take the line. Numbers (the plain
+  // line's first field) and every other byte go straight to the last test.
+  bool taken = false;
+  switch (t0.empty() ? '\0' : t0[0]) {
+    case 'h':
+      taken = HeaderRecord(s, t0, tk) || ReferencePointRecord(s, t0, tk);
+      break;
+    case 'b':
+      taken = HeaderRecord(s, t0, tk);
+      break;
+    case 'l':
+      taken = AttributeRecord(s, t0, tk);
+      break;
+    case 'c':
+      taken = AttributeRecord(s, t0, tk) || ItemRecord(s, t0, tk);
+      break;
+    case 'z': case 'm': case '#':
+      taken = MarkerRecord(s, t0);
+      break;
+    case 'p':
+      taken = MarkerRecord(s, t0) || ItemRecord(s, t0, tk);
+      break;
+    case 'B': case 's':
+      taken = ItemRecord(s, t0, tk);
+      break;
+    default:
+      break;
   }
-  if (HeaderRecord(s, t0, tk)) return;
-  if (AttributeRecord(s, t0, tk)) return;
-  if (MarkerRecord(s, t0)) return;
-  if (ReferencePointRecord(s, t0, tk)) return;
-  if (ItemRecord(s, t0, tk)) return;
-  if (tk.N == 4) PlainLine(s, tk);
+  if (!taken && tk.N == 4) PlainLine(s, tk);
 }
 
 }  // namespace
