@@ -106,7 +106,7 @@ void ResetCurrentAttributes(TJwwState& s) {
 
 // --- Attribute emitters -----------------------------------------------------------------
 
-void EmitGroup(TJwwState& s, int32_t group) {
+void AppendGroupLine(TJwwState& s, int32_t group) {
   if (!Changed(s, kFirstGroup, s.CurGroup, group)) return;
   s.Output.Put("lg");
   PutHex(s.Output, group);
@@ -115,21 +115,21 @@ void EmitGroup(TJwwState& s, int32_t group) {
   s.AttrFirst[kFirstLayer] = true;
 }
 
-void EmitLayer(TJwwState& s, int32_t layer) {
+void AppendLayerLine(TJwwState& s, int32_t layer) {
   if (!Changed(s, kFirstLayer, s.CurLayer, layer)) return;
   s.Output.Put("ly");
   PutHex(s.Output, layer);
   s.Output.EndLine();
 }
 
-void EmitColour(TJwwState& s, int32_t colour) {
+void AppendColourLine(TJwwState& s, int32_t colour) {
   if (!Changed(s, kFirstColour, s.CurColour, colour)) return;
   AppendKeywordInt(s.Output, "lc", colour);
   // "lc10" alone counts as sending the extended colour last sent.
   s.AttrFirst[kFirstExtColour] = false;
 }
 
-void EmitLineType(TJwwState& s, int32_t lineType) {
+void AppendLineTypeLine(TJwwState& s, int32_t lineType) {
   if (Changed(s, kFirstLineType, s.CurLineType, lineType)) {
     AppendKeywordInt(s.Output, "lt", lineType);
   }
@@ -219,7 +219,7 @@ void EmitExtColour(TJwwState& s, int32_t value) {
   s.AttrFirst[kFirstColour] = false;
 }
 
-void EmitZFlags(TJwwState& s, int32_t flags) {
+void AppendZFlagLines(TJwwState& s, int32_t flags) {
   if (flags & 1) s.Output.Append("z1");
   if (flags & 2) s.Output.Append("z2");
   if (flags & 4) s.Output.Append("z3");

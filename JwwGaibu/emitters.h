@@ -15,12 +15,27 @@ inline constexpr double kTolerance = 1e-8;
 /// Puts the change-tracking state to its initial form: nothing counts as written yet.
 void ResetCurrentAttributes(TJwwState& s);
 
+// The lines of the attribute emitters below that are inline: they check here whether the
+// value changed, which it mostly has not, and only then call these.
+void AppendGroupLine(TJwwState& s, int32_t group);
+void AppendLayerLine(TJwwState& s, int32_t layer);
+void AppendColourLine(TJwwState& s, int32_t colour);
+void AppendLineTypeLine(TJwwState& s, int32_t lineType);
+
 // Attribute emitters: each appends its line the first time after the reset and then only
 // when the (normalised) value changes.
-void EmitGroup(TJwwState& s, int32_t group);
-void EmitLayer(TJwwState& s, int32_t layer);
-void EmitColour(TJwwState& s, int32_t colour);
-void EmitLineType(TJwwState& s, int32_t lineType);
+inline void EmitGroup(TJwwState& s, int32_t group) {
+  if (s.AttrFirst[kFirstGroup] || s.CurGroup != group) AppendGroupLine(s, group);
+}
+inline void EmitLayer(TJwwState& s, int32_t layer) {
+  if (s.AttrFirst[kFirstLayer] || s.CurLayer != layer) AppendLayerLine(s, layer);
+}
+inline void EmitColour(TJwwState& s, int32_t colour) {
+  if (s.AttrFirst[kFirstColour] || s.CurColour != colour) AppendColourLine(s, colour);
+}
+inline void EmitLineType(TJwwState& s, int32_t lineType) {
+  if (s.AttrFirst[kFirstLineType] || s.CurLineType != lineType) AppendLineTypeLine(s, lineType);
+}
 /// -1 means the first-seen width; nothing at all when the input carried no "lw".
 void EmitLineWidth(TJwwState& s, int32_t width);
 void EmitTextType(TJwwState& s, int32_t textType, int32_t colour, double width, double height,
@@ -30,7 +45,10 @@ void EmitFontName(TJwwState& s, std::string_view name);
 void EmitPointType(TJwwState& s, int32_t pointType);
 void EmitExtColour(TJwwState& s, int32_t value);
 /// "z1" to "z5" for the set bits (no tracking); "z4" only when "z5" is not set.
-void EmitZFlags(TJwwState& s, int32_t flags);
+void AppendZFlagLines(TJwwState& s, int32_t flags);
+inline void EmitZFlags(TJwwState& s, int32_t flags) {
+  if (flags != 0) AppendZFlagLines(s, flags);
+}
 
 // Item emitters: degenerate items append nothing.
 void EmitLine(TJwwState& s, double x1, double y1, double x2, double y2);
