@@ -81,6 +81,66 @@ TEST(TokenizeLine, ReusesItsBufferAcrossLines) {
   EXPECT_TRUE(tk[1].empty());
 }
 
+/// The tokenizing rules applied one byte at a time, the plainest way: what the tokenizer's
+/// word-at-a-time and one-run shortcuts must agree with.
+std::string ReferenceTokens(std::string_view line) {
+  std::vector<std::string> slots;
+  std::string token;
+  bool separating = true;
+  size_t i = 0;
+  while (i < line.size()) {
+    const auto b = static_cast<unsigned char>(line[i]);
+    const bool lead = (b >= 0x80 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFD);
+    if (lead) {
+      if (i + 1 == line.size()) break;  // no second byte: dropped
+      token += line.substr(i, 2);
+      i += 2;
+      continue;
+    }
+    if (separating && (b == ' ' || b == '\t')) {
+      if (!token.empty()) {
+        if (slots.size() == kMaxTokens - 1) break;  // no 33rd slot: the rest is dropped
+        slots.push_back(token);
+        token.clear();
+      }
+    } else if (separating && b == '"') {
+      separating = false;
+    } else if (separating && b == '=') {
+      token += line[i];
+      separating = false;
+    } else if (b >= 0x20 && b <= 0xFD) {
+      token += line[i];
+    }
+    ++i;
+  }
+  slots.push_back(token);
+  std::string out;
+  for (size_t k = 0; k < slots.size(); ++k) out += (k ? "|" : "") + slots[k];
+  return out + "#" + std::to_string(slots.size());
+}
+
+// Random lines over the bytes that matter to the rules (blank runs, quotes, "=", lead and
+// trail bytes, control bytes, long plain runs that cross eight-byte words, up to 40
+// tokens): the tokenizer gives what the rules give, one byte at a time.
+TEST(TokenizeLine, AgreesWithTheRulesOnRandomLines) {
+  const std::string pieces[] = {" ",  "  ", "\t", "\"", "=",    "\x82", "\x82\xA0", "\xE0",
+                                "\xFD", "\xFE", "\xFF", "\x01", "\r",  "\x1A", "\xA5",  "ci",
+                                "1",  "-2.5", "12345678.1234", "abcdefghijklmnopq", "#", "\x7F"};
+  std::mt19937 random(27);
+  TJwwTokens tk;  // reused, as the reader does
+  for (int round = 0; round < 20000; ++round) {
+    std::string line;
+    const int count = static_cast<int>(random() % 60);
+    for (int k = 0; k < count; ++k) line += pieces[random() % std::size(pieces)];
+    TokenizeLine(line, tk);
+    std::string got;
+    for (int k = 0; k < tk.N; ++k) got += (k ? "|" : "") + std::string(tk[k]);
+    got += "#" + std::to_string(tk.N);
+    ASSERT_EQ(got, ReferenceTokens(line)) << testing::PrintToString(line);
+    for (int k = tk.N; k < kMaxTokens; ++k) ASSERT_TRUE(tk[k].empty());
+  }
+}
+
 class ReaderTest : public ::testing::Test {
  protected:
   ReaderTest() { ResetModel(s); }
