@@ -226,6 +226,13 @@ namespace {
 struct RealOverflow {};
 
 double Real(std::string_view field) {
+  // Nearly every field is a plain decimal, read here without a call.
+  {
+    double value = 0;
+    const char* const end = field.data() + field.size();
+    const char* const stop = MyFunc::ReadPlainDecimal(field.data(), end, value);
+    if (stop != nullptr && stop == end) return value;
+  }
   MyFunc::RealStatus status = MyFunc::RealStatus::kOk;
   const double v = MyFunc::ParseRealOrZero(field, status);
   if (status == MyFunc::RealStatus::kOverflow) throw RealOverflow{};
