@@ -703,8 +703,9 @@ bool ReadFourNumbers(std::string_view line, double (&values)[4]) {
 
 void Dispatch(TJwwState& s, const TJwwTokens& tk) {
   const std::string_view t0 = tk[0];
-  // "file=" can only be present when the token holds "=", which switched separating off.
-  if (t0.find('=') != std::string_view::npos &&
+  // "file=" can only be present when the token holds "=", which switched separating off;
+  // keywords are shorter than it.
+  if (t0.size() >= 5 && t0.find('=') != std::string_view::npos &&
       FindOnCharBoundary(t0, "file=") != std::string_view::npos) {
     s.FileName.assign(From(t0, 6));
     return;
