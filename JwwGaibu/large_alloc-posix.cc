@@ -1,4 +1,5 @@
 #include <sys/mman.h>
+#include <unistd.h>
 
 #include <cstdint>
 #include <cstdlib>
@@ -33,6 +34,8 @@ void* ReallocateLarge(void* memory, std::size_t oldBytes, std::size_t newBytes) 
   std::memset(static_cast<char*>(grown) + oldBytes, 0, newBytes - oldBytes);
   return grown;
 }
+
+void PrepareLarge(void*, std::size_t) {}
 
 void FreeLarge(void* memory, std::size_t) { std::free(memory); }
 
@@ -85,6 +88,17 @@ void* ReallocateLarge(void* memory, std::size_t oldBytes, std::size_t newBytes) 
   std::memcpy(grown, memory, oldBytes);
   FreeLarge(memory, oldBytes);
   return grown;
+#endif
+}
+
+void PrepareLarge([[maybe_unused]] void* memory, [[maybe_unused]] std::size_t bytes) {
+#ifdef MADV_POPULATE_WRITE
+  // The whole pages that the range touches: they all lie inside the allocation, which
+  // begins and ends on page boundaries. Older kernels refuse the advice; that is fine.
+  static const std::uintptr_t page = static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE));
+  const auto first = reinterpret_cast<std::uintptr_t>(memory) / page * page;
+  const auto end = (reinterpret_cast<std::uintptr_t>(memory) + bytes + page - 1) / page * page;
+  madvise(reinterpret_cast<void*>(first), end - first, MADV_POPULATE_WRITE);
 #endif
 }
 

@@ -23,6 +23,8 @@ void* ReallocateLarge(void* memory, std::size_t oldBytes, std::size_t newBytes) 
   return grown;
 }
 
+void PrepareLarge(void*, std::size_t) {}
+
 void FreeLarge(void* memory, std::size_t) {
   if (memory != nullptr) VirtualFree(memory, 0, MEM_RELEASE);
 }

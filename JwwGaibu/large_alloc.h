@@ -16,6 +16,11 @@ void* AllocateLarge(std::size_t bytes);
 /// memory; the old allocation is then untouched.
 void* ReallocateLarge(void* memory, std::size_t oldBytes, std::size_t newBytes);
 
+/// Makes the pages of [memory, memory + bytes), inside an allocation of AllocateLarge,
+/// ready to be written, all in one go where the system can (one call instead of a fault per
+/// page). A hint: it may do nothing, and the memory stays usable either way.
+void PrepareLarge(void* memory, std::size_t bytes);
+
 /// Returns an allocation of AllocateLarge or ReallocateLarge of `bytes` bytes.
 void FreeLarge(void* memory, std::size_t bytes);
 

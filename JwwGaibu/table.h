@@ -135,6 +135,7 @@ class TJwwTable {
       pieceNext_ = static_cast<char*>(pieces_.back().memory);
     }
     T* block = reinterpret_cast<T*>(pieceNext_);
+    PrepareLarge(block, kBlockBytes);  // its pages at once rather than a fault each
     // The memory comes zero-filled: records without constructors are zeroed already.
     if constexpr (!std::is_trivially_default_constructible_v<T>) {
       std::uninitialized_value_construct_n(block, kTableBlock);
