@@ -104,13 +104,4 @@ void ReleaseModel(TJwwState& s) {
   s.Output.Clear();
 }
 
-void AppendEntRef(TJwwState& s, int32_t kind, int32_t index) {
-  s.EntIndex.Append() = TJwwEntRef{kind, index};
-}
-
-void InitEntHead(const TJwwState& s, TJwwEntHead& head) {
-  head = TJwwEntHead{s.CurHhp,      s.CurGroup,     s.CurLayer,  s.CurColour,
-                     s.CurLineType, s.CurLineWidth, s.CurZFlags};
-}
-
 }  // namespace JwwGaibu

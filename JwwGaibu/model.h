@@ -267,10 +267,15 @@ void ResetCurrentValues(TJwwState& s);
 void ReleaseModel(TJwwState& s);
 
 /// Appends one entry to the master index.
-void AppendEntRef(TJwwState& s, int32_t kind, int32_t index);
+inline void AppendEntRef(TJwwState& s, int32_t kind, int32_t index) {
+  s.EntIndex.Append() = TJwwEntRef{kind, index};
+}
 
 /// Copies the current attributes into the head of a new item.
-void InitEntHead(const TJwwState& s, TJwwEntHead& head);
+inline void InitEntHead(const TJwwState& s, TJwwEntHead& head) {
+  head = TJwwEntHead{s.CurHhp,      s.CurGroup,     s.CurLayer,  s.CurColour,
+                     s.CurLineType, s.CurLineWidth, s.CurZFlags};
+}
 
 /// Adds a new zeroed record of kind `kind` to `table` and to the master index, with its
 /// head taken from the current attributes; returns the record.
