@@ -74,22 +74,9 @@ std::vector<std::string_view> OutputLines::HeldLines() const {
   return lines;
 }
 
-void OutputLines::EndLine() {
-  const size_t contentEnd = bytes_.Size();
-  // A text command (a line ending in a double quote) and the line after it form one file
-  // line; the pairing does not chain.
-  if (joinNext_) {
-    joinNext_ = false;
-  } else if (contentEnd > fileSize_ && bytes_.Data()[contentEnd - 1] == '"') {
-    joinNext_ = true;
-    joins_.push_back(spilled_ + contentEnd);
-  }
-  if (!joinNext_) {
-    std::memcpy(bytes_.Room(2), "\r\n", 2);
-    bytes_.Advance(2);
-  }
-  fileSize_ = bytes_.Size();
-  ++count_;
+void OutputLines::JoinNext(size_t contentEnd) {
+  joinNext_ = true;
+  joins_.push_back(spilled_ + contentEnd);
 }
 
 void OutputLines::Truncate(const Position& position) {

@@ -109,7 +109,22 @@ class OutputLines {
   void PutDirect(size_t maxBytes, Writer&& write) {
     bytes_.Advance(static_cast<size_t>(write(bytes_.Room(maxBytes))));
   }
-  void EndLine();
+  void EndLine() {
+    const size_t contentEnd = bytes_.Size();
+    // A text command (a line ending in a double quote) and the line after it form one
+    // file line; the pairing does not chain.
+    if (joinNext_) {
+      joinNext_ = false;
+    } else if (contentEnd > fileSize_ && bytes_.Data()[contentEnd - 1] == '"') {
+      JoinNext(contentEnd);
+    }
+    if (!joinNext_) {
+      std::memcpy(bytes_.Room(2), "\r\n", 2);
+      bytes_.Advance(2);
+    }
+    fileSize_ = bytes_.Size();
+    ++count_;
+  }
 
   /// Where the next line will go.
   Position Here() const { return {count_, spilled_ + fileSize_, joinNext_}; }
@@ -146,6 +161,9 @@ class OutputLines {
   static constexpr size_t kSpillBytes = size_t{256} << 10;
 
  private:
+  /// Marks the line just ended at `contentEnd` as a text command that the next line joins.
+  void JoinNext(size_t contentEnd);
+
   ByteBuffer bytes_;
   size_t fileSize_ = 0;    ///< held bytes of the complete lines, line ends included
   int32_t count_ = 0;      ///< complete lines, spilled ones included
