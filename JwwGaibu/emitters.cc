@@ -56,18 +56,16 @@ void PutHex(OutputLines& out, int32_t value) {
   out.Put(std::string_view(buffer + 8 - n, n));
 }
 
-void PutReal(OutputLines& out, double value) {
-  out.PutDirect(kFormatRealMax, [value](char* p) { return FormatReal(value, p); });
-}
-
-/// The reals, separated by single blanks.
+/// The reals, separated by single blanks, written into room made once for all of them.
 void PutReals(OutputLines& out, std::initializer_list<double> values) {
-  bool first = true;
-  for (double v : values) {
-    if (!first) out.Put(' ');
-    first = false;
-    PutReal(out, v);
-  }
+  out.PutDirect(values.size() * (kFormatRealMax + 1), [values](char* start) {
+    char* p = start;
+    for (double v : values) {
+      if (p != start) *p++ = ' ';
+      p += FormatReal(v, p);
+    }
+    return p - start;
+  });
 }
 
 /// One line: a keyword glued to a decimal number.
