@@ -147,6 +147,7 @@ void TokenizeLine(std::string_view line, TJwwTokens& tokens) {
   // into the scratch buffer, which never needs more room than the line.
   if (tokens.Scratch.size() < line.size()) tokens.Scratch.resize(line.size());
   for (int i = 0; i < tokens.N; ++i) tokens.T[i] = std::string_view();
+  tokens.NumberMask = 0;
   const char* data = line.data();
   const size_t n = line.size();
   TokenBuilder token(data, tokens.Scratch.data());
@@ -156,6 +157,27 @@ void TokenizeLine(std::string_view line, TJwwTokens& tokens) {
   while (i < n) {
     const ByteClass c = kByteClasses[static_cast<unsigned char>(data[i])];
     if (c == kKept) {
+      // A plain decimal from a blank (or the line's start) up to a single blank or the end
+      // of the line is read as it is passed over: its slot keeps the value for its field.
+      if (const auto b = static_cast<unsigned char>(data[i]);
+          token.Empty() && (static_cast<unsigned>(b - '0') < 10u || b == '-' || b == '.')) {
+        double value;
+        if (const char* stop = MyFunc::ReadPlainDecimal(data + i, data + n, value)) {
+          const auto end = static_cast<size_t>(stop - data);
+          if (end == n || (data[end] == ' ' && slot < kMaxTokens - 1)) {
+            tokens.T[slot] = std::string_view(data + i, end - i);
+            tokens.Number[slot] = value;
+            tokens.NumberMask |= uint32_t{1} << slot;
+            if (end == n) {  // the line's last token
+              tokens.N = slot + 1;
+              return;
+            }
+            ++slot;
+            i = end + 1;
+            continue;
+          }
+        }
+      }
       size_t run = SkipPlainAscii(data, i + 1, n);
       // The common token: plain ASCII bytes from a blank (or the line's start) up to a
       // single blank, with a slot after it still free. It goes to its slot at once and the
@@ -224,6 +246,14 @@ namespace {
 
 /// Raised by a real field too large for a double; ParseLine turns it into its result.
 struct RealOverflow {};
+
+double Real(std::string_view field);
+
+/// The real field in slot `i`: the tokenizer's reading when it made one.
+double Real(const TJwwTokens& tk, int i) {
+  if ((tk.NumberMask >> i & 1) != 0) return tk.Number[i];
+  return Real(tk[i]);
+}
 
 double Real(std::string_view field) {
   // Nearly every field is a plain decimal, read here without a call.
@@ -305,10 +335,10 @@ void ResolveText(const TJwwState& s, TJwwEntText& text, int32_t kind, const TJww
     text.Spacing = s.CurFreeSpacing;
     text.Head.Colour = s.CurFreeColour;
   }
-  text.X = Real(tk[1]);
-  text.Y = Real(tk[2]);
-  text.Dx = Real(tk[3]);
-  text.Dy = Real(tk[4]);
+  text.X = Real(tk, 1);
+  text.Y = Real(tk, 2);
+  text.Dx = Real(tk, 3);
+  text.Dy = Real(tk, 4);
   text.FontName.assign(s.CurFontName);
   text.Text.assign(tk[5]);
 }
@@ -343,8 +373,8 @@ void AddSl4(TJwwState& s, Corner a, Corner b, Corner c, Corner d) {
 void ReadSolid(TJwwState& s, const TJwwTokens& tk, int corners) {
   Corner p[4]{};
   for (int i = 0; i < corners; ++i) {
-    p[i].X = Real(tk[1 + 2 * i]);
-    p[i].Y = Real(tk[2 + 2 * i]);
+    p[i].X = Real(tk, 1 + 2 * i);
+    p[i].Y = Real(tk, 2 + 2 * i);
   }
   if (corners == 2) {
     AddSl2(s, p[0], p[1]);
@@ -382,7 +412,7 @@ void ReadScSe(TJwwState& s, TJwwTable<T>& table, int32_t kind, const TJwwTokens&
   T& r = AddItem(s, table, kind);
   r.ExtColour = s.CurExtColour;
   double* v[] = {&r.V1, &r.V2, &r.V3, &r.V4, &r.V5, &r.V6, &r.V7};
-  for (int i = 0; i < 7; ++i) *v[i] = Real(tk[1 + i]);
+  for (int i = 0; i < 7; ++i) *v[i] = Real(tk, 1 + i);
   r.N8 = ParseIntOrZero(tk[8]);
   EndItem(s);
 }
@@ -392,15 +422,15 @@ void ReadSoSg(TJwwState& s, TJwwTable<T>& table, int32_t kind, const TJwwTokens&
   T& r = AddItem(s, table, kind);
   r.ExtColour = s.CurExtColour;
   double* v[] = {&r.V1, &r.V2, &r.V3, &r.V4, &r.V5, &r.V6, &r.V7, &r.V8};
-  for (int i = 0; i < 8; ++i) *v[i] = Real(tk[1 + i]);
+  for (int i = 0; i < 8; ++i) *v[i] = Real(tk, 1 + i);
   EndItem(s);
 }
 
 void ReadLineCoordinates(TJwwEntLine& line, const TJwwTokens& tk) {
-  line.X1 = Real(tk[0]);
-  line.Y1 = Real(tk[1]);
-  line.X2 = Real(tk[2]);
-  line.Y2 = Real(tk[3]);
+  line.X1 = Real(tk, 0);
+  line.Y1 = Real(tk, 1);
+  line.X2 = Real(tk, 2);
+  line.Y2 = Real(tk, 3);
 }
 
 // ---- Records by family. Each returns true when it took the line. ----
@@ -409,20 +439,20 @@ bool HeaderRecord(TJwwState& s, std::string_view t0, const TJwwTokens& tk) {
   const int n = tk.N;
   if (t0 == "hk") {
     if (n < 2) return false;
-    s.HkValue = Real(tk[1]);
+    s.HkValue = Real(tk, 1);
   } else if (t0 == "hs") {
     if (n < 17) return false;
-    for (int i = 0; i < 16; ++i) s.GroupScale[i] = Real(tk[i + 1]);
+    for (int i = 0; i < 16; ++i) s.GroupScale[i] = Real(tk, i + 1);
   } else if (t0 == "hzs") {
     if (n < 3) return false;
-    s.PaperWidth = Real(tk[1]);
-    s.PaperHeight = Real(tk[2]);
+    s.PaperWidth = Real(tk, 1);
+    s.PaperHeight = Real(tk, 2);
   } else if (t0 == "hcw" || t0 == "hch" || t0 == "hcd") {
     if (n < 11) return false;
     double TJwwTextType::*field = t0 == "hcw"   ? &TJwwTextType::Width
                                   : t0 == "hch" ? &TJwwTextType::Height
                                                 : &TJwwTextType::Spacing;
-    for (int i = 0; i < 10; ++i) s.TextTypes[i].*field = Real(tk[i + 1]);
+    for (int i = 0; i < 10; ++i) s.TextTypes[i].*field = Real(tk, i + 1);
   } else if (t0 == "hcc") {
     if (n < 11) return false;
     for (int i = 0; i < 10; ++i) s.TextTypes[i].Colour = ParseIntOrZero(tk[i + 1]);
@@ -430,7 +460,7 @@ bool HeaderRecord(TJwwState& s, std::string_view t0, const TJwwTokens& tk) {
     s.BzFlag = true;
   } else if (t0 == "hn") {
     if (n < 5) return false;
-    for (int i = 0; i < 4; ++i) s.HnValues[i] = Real(tk[i + 1]);
+    for (int i = 0; i < 4; ++i) s.HnValues[i] = Real(tk, i + 1);
   } else {
     return false;
   }
@@ -485,9 +515,9 @@ bool AttributeRecord(TJwwState& s, std::string_view t0, const TJwwTokens& tk) {
     s.CurTextType = k;
     if (first) s.FirstTextType = k;
     if (k == 0 && n >= 5) {
-      s.CurFreeWidth = Real(tk[1]);
-      s.CurFreeHeight = Real(tk[2]);
-      s.CurFreeSpacing = Real(tk[3]);
+      s.CurFreeWidth = Real(tk, 1);
+      s.CurFreeHeight = Real(tk, 2);
+      s.CurFreeSpacing = Real(tk, 3);
       s.CurFreeColour = ParseIntOrZero(tk[4]);
       if (first) {
         s.FirstFreeWidth = s.CurFreeWidth;
@@ -551,8 +581,8 @@ bool ReferencePointRecord(TJwwState& s, std::string_view t0, const TJwwTokens& t
     if (slot >= 1 && slot <= 99) {
       TJwwRefPoint& point = s.RefPoints[slot];
       point.Used = true;
-      point.X = Real(tk[1]);
-      point.Y = Real(tk[2]);
+      point.X = Real(tk, 1);
+      point.Y = Real(tk, 2);
       point.Kind = kind;
       ++s.RefPointCount;
     }
@@ -575,13 +605,13 @@ bool ItemRecord(TJwwState& s, std::string_view t0, const TJwwTokens& tk) {
   if (t0 == "ci") {
     if (n == 4) {
       auto& r = AddItem(s, s.CircleTable, kKindCircle);
-      r.X = Real(tk[1]);
-      r.Y = Real(tk[2]);
-      r.R = Real(tk[3]);
+      r.X = Real(tk, 1);
+      r.Y = Real(tk, 2);
+      r.R = Real(tk, 3);
     } else if (n >= 8) {
       auto& r = AddItem(s, s.ArcTable, kKindArc);
       double* v[] = {&r.X, &r.Y, &r.R, &r.V4, &r.V5, &r.V6, &r.V7};
-      for (int i = 0; i < 7; ++i) *v[i] = Real(tk[1 + i]);
+      for (int i = 0; i < 7; ++i) *v[i] = Real(tk, 1 + i);
     } else {
       return false;
     }
@@ -607,15 +637,15 @@ bool ItemRecord(TJwwState& s, std::string_view t0, const TJwwTokens& tk) {
     if (n == 3) {
       auto& r = AddItem(s, s.PointTable, kKindPoint);
       r.Head.Colour = s.CurPointType;
-      r.X = Real(tk[1]);
-      r.Y = Real(tk[2]);
+      r.X = Real(tk, 1);
+      r.Y = Real(tk, 2);
     } else if (n >= 6) {
       auto& r = AddItem(s, s.PointExTable, kKindPointEx);
       r.Head.Colour = s.CurPointType;
-      r.X = Real(tk[1]);
-      r.Y = Real(tk[2]);
-      r.V3 = Real(tk[3]);
-      r.V4 = Real(tk[4]);
+      r.X = Real(tk, 1);
+      r.Y = Real(tk, 2);
+      r.V3 = Real(tk, 3);
+      r.V4 = Real(tk, 4);
       r.N5 = ParseIntOrZero(tk[5]);
     } else {
       return false;
@@ -626,8 +656,8 @@ bool ItemRecord(TJwwState& s, std::string_view t0, const TJwwTokens& tk) {
   if (t0 == "BL") {
     if (n < 4) return false;
     auto& r = AddItem(s, s.BlockTable, kKindBlock);
-    r.X = Real(tk[1]);
-    r.Y = Real(tk[2]);
+    r.X = Real(tk, 1);
+    r.Y = Real(tk, 2);
     r.Name.assign(tk[3]);
     EndItem(s);
     return true;

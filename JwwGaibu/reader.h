@@ -22,6 +22,10 @@ struct TJwwTokens {
   std::array<std::string_view, kMaxTokens> T{};
   int N = 0;  ///< number of the last slot plus one; 0 only for a line with no byte kept
   std::string Scratch;
+  /// Bit i is set when slot i holds a plain decimal that the tokenizer has read already:
+  /// its value is Number[i], the same that the slot's real field reads as.
+  uint32_t NumberMask = 0;
+  std::array<double, kMaxTokens> Number{};
 
   std::string_view operator[](int i) const { return T[i]; }
   /// True for a line that holds no token at all.

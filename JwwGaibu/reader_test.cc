@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <fstream>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "MyFunc/my_func.h"
 #include "tests/test_folder.h"
 
 namespace JwwGaibu {
@@ -128,8 +130,9 @@ TEST(TokenizeLine, AgreesWithTheRulesOnRandomLines) {
                                 "\xFD", "\xFE", "\xFF", "\x01", "\r",  "\x1A", "\xA5",  "ci",
                                 "1",  "-2.5", "12345678.1234", "abcdefghijklmnopq", "#", "\x7F"};
   // Mostly what real lines hold (the shortcut for them must be exact too), rarely the rest.
-  const std::string common[] = {" ", " ", "  ", "\"", "ci", "1", "-2.5", "0.785398163397448",
-                                "\x82\xA0", "\x82", "\xB1", "a\"b", "x"};
+  const std::string common[] = {" ",  " ",   "  ",   "\"",   "ci",  "1", "-2.5", "0.785398163397448",
+                                "\x82\xA0", "\x82", "\xB1", "a\"b", "x", "-",  ".",    "1.2.3",
+                                "-0", "12345678901234567890", "9007199254740993", "5.", ".25"};
   std::mt19937 random(27);
   TJwwTokens tk;  // reused, as the reader does
   for (int round = 0; round < 40000; ++round) {
@@ -148,6 +151,16 @@ TEST(TokenizeLine, AgreesWithTheRulesOnRandomLines) {
     got += "#" + std::to_string(tk.N);
     ASSERT_EQ(got, ReferenceTokens(line)) << testing::PrintToString(line);
     for (int k = tk.N; k < kMaxTokens; ++k) ASSERT_TRUE(tk[k].empty());
+    // A value read on the way is the one the field reads as, sign of zero included.
+    for (int k = 0; k < tk.N; ++k) {
+      if ((tk.NumberMask >> k & 1) == 0) continue;
+      const double expected = MyFunc::ParseRealOrZero(tk[k]);
+      ASSERT_EQ(std::memcmp(&tk.Number[k], &expected, sizeof expected), 0)
+          << testing::PrintToString(line) << " slot " << k;
+    }
+    if (tk.N < kMaxTokens) {
+      ASSERT_EQ(tk.NumberMask >> tk.N, 0u) << testing::PrintToString(line);
+    }
   }
 }
 

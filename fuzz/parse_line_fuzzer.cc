@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string_view>
 
 #include "JwwGaibu/model.h"
@@ -54,6 +55,13 @@ void CheckTokens(std::string_view line, const TJwwTokens& tokens) {
   if (total > line.size()) Fail("the tokens hold more bytes than the line");
   for (int i = tokens.N; i < kMaxTokens; ++i)
     if (!tokens[i].empty()) Fail("a slot behind the count holds bytes");
+  for (int i = 0; i < kMaxTokens; ++i) {
+    if ((tokens.NumberMask >> i & 1) == 0) continue;
+    if (i >= tokens.N) Fail("a slot behind the count holds a number");
+    const double field = MyFunc::ParseRealOrZero(tokens[i]);
+    if (std::memcmp(&field, &tokens.Number[i], sizeof field) != 0)
+      Fail("a number read while tokenizing differs from what its field reads as");
+  }
 }
 
 template <class T>
