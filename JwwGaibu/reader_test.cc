@@ -17,16 +17,23 @@ namespace {
 
 using namespace std::string_literals;
 
-/// The slots of a tokenized line joined by "|", then "#" and the count n.
-std::string Tokens(std::string_view line) {
-  TJwwTokens tk;
-  TokenizeLine(line, tk);
+/// The slots joined by "|", then "#" and the count n.
+std::string Joined(const TJwwTokens& tk) {
   std::string out;
   for (int i = 0; i < tk.N; ++i) {
     if (i) out += '|';
     out += tk[i];
   }
-  return out + "#" + std::to_string(tk.N);
+  out += '#';
+  out += std::to_string(tk.N);
+  return out;
+}
+
+/// The slots of a tokenized line, joined.
+std::string Tokens(std::string_view line) {
+  TJwwTokens tk;
+  TokenizeLine(line, tk);
+  return Joined(tk);
 }
 
 struct TokenCase {
@@ -117,8 +124,13 @@ std::string ReferenceTokens(std::string_view line) {
   }
   slots.push_back(token);
   std::string out;
-  for (size_t k = 0; k < slots.size(); ++k) out += (k ? "|" : "") + slots[k];
-  return out + "#" + std::to_string(slots.size());
+  for (size_t k = 0; k < slots.size(); ++k) {
+    if (k) out += '|';
+    out += slots[k];
+  }
+  out += '#';
+  out += std::to_string(slots.size());
+  return out;
 }
 
 // Random lines over the bytes that matter to the rules (blank runs, quotes, "=", lead and
@@ -146,10 +158,7 @@ TEST(TokenizeLine, AgreesWithTheRulesOnRandomLines) {
         line += pieces[random() % std::size(pieces)];
     }
     TokenizeLine(line, tk);
-    std::string got;
-    for (int k = 0; k < tk.N; ++k) got += (k ? "|" : "") + std::string(tk[k]);
-    got += "#" + std::to_string(tk.N);
-    ASSERT_EQ(got, ReferenceTokens(line)) << testing::PrintToString(line);
+    ASSERT_EQ(Joined(tk), ReferenceTokens(line)) << testing::PrintToString(line);
     for (int k = tk.N; k < kMaxTokens; ++k) ASSERT_TRUE(tk[k].empty());
     // A value read on the way is the one the field reads as, sign of zero included.
     for (int k = 0; k < tk.N; ++k) {
