@@ -87,11 +87,16 @@ void AppendTextCommand(OutputLines& out, std::string_view keyword, std::string_v
   out.Append(text);
 }
 
-/// Tracks one integer attribute: true (and the value recorded) when its line is due.
-bool Changed(TJwwState& s, int flag, int32_t& current, int32_t value) {
-  if (!s.AttrFirst[flag] && current == value) return false;
+/// Records `value` as the one last sent for attribute `flag`.
+void Record(TJwwState& s, int flag, int32_t& current, int32_t value) {
   current = value;
   s.AttrFirst[flag] = false;
+}
+
+/// Tracks one integer attribute: true (and the value recorded) when its line is due.
+bool Changed(TJwwState& s, int flag, int32_t& current, int32_t value) {
+  if (!AttributeDue(s, flag, current, value)) return false;
+  Record(s, flag, current, value);
   return true;
 }
 
@@ -105,7 +110,7 @@ void ResetCurrentAttributes(TJwwState& s) {
 // --- Attribute emitters -----------------------------------------------------------------
 
 void AppendGroupLine(TJwwState& s, int32_t group) {
-  if (!Changed(s, kFirstGroup, s.CurGroup, group)) return;
+  Record(s, kFirstGroup, s.CurGroup, group);
   s.Output.Put("lg");
   PutHex(s.Output, group);
   s.Output.EndLine();
@@ -114,23 +119,22 @@ void AppendGroupLine(TJwwState& s, int32_t group) {
 }
 
 void AppendLayerLine(TJwwState& s, int32_t layer) {
-  if (!Changed(s, kFirstLayer, s.CurLayer, layer)) return;
+  Record(s, kFirstLayer, s.CurLayer, layer);
   s.Output.Put("ly");
   PutHex(s.Output, layer);
   s.Output.EndLine();
 }
 
 void AppendColourLine(TJwwState& s, int32_t colour) {
-  if (!Changed(s, kFirstColour, s.CurColour, colour)) return;
+  Record(s, kFirstColour, s.CurColour, colour);
   AppendKeywordInt(s.Output, "lc", colour);
   // "lc10" alone counts as sending the extended colour last sent.
   s.AttrFirst[kFirstExtColour] = false;
 }
 
 void AppendLineTypeLine(TJwwState& s, int32_t lineType) {
-  if (Changed(s, kFirstLineType, s.CurLineType, lineType)) {
-    AppendKeywordInt(s.Output, "lt", lineType);
-  }
+  Record(s, kFirstLineType, s.CurLineType, lineType);
+  AppendKeywordInt(s.Output, "lt", lineType);
 }
 
 void EmitLineWidth(TJwwState& s, int32_t width) {

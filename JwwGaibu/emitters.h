@@ -15,8 +15,14 @@ inline constexpr double kTolerance = 1e-8;
 /// Puts the change-tracking state to its initial form: nothing counts as written yet.
 void ResetCurrentAttributes(TJwwState& s);
 
-// The lines of the attribute emitters below that are inline: they check here whether the
-// value changed, which it mostly has not, and only then call these.
+/// True when the line of an integer attribute is due: not sent since the reset (its
+/// `AttrFirst` flag), or `value` differs from the `current` one last sent.
+inline bool AttributeDue(const TJwwState& s, int flag, int32_t current, int32_t value) {
+  return s.AttrFirst[flag] || current != value;
+}
+
+// The lines of the attribute emitters below that are inline: these record the value and
+// append the line, and are called only when AttributeDue, which it mostly is not.
 void AppendGroupLine(TJwwState& s, int32_t group);
 void AppendLayerLine(TJwwState& s, int32_t layer);
 void AppendColourLine(TJwwState& s, int32_t colour);
@@ -25,16 +31,16 @@ void AppendLineTypeLine(TJwwState& s, int32_t lineType);
 // Attribute emitters: each appends its line the first time after the reset and then only
 // when the (normalised) value changes.
 inline void EmitGroup(TJwwState& s, int32_t group) {
-  if (s.AttrFirst[kFirstGroup] || s.CurGroup != group) AppendGroupLine(s, group);
+  if (AttributeDue(s, kFirstGroup, s.CurGroup, group)) AppendGroupLine(s, group);
 }
 inline void EmitLayer(TJwwState& s, int32_t layer) {
-  if (s.AttrFirst[kFirstLayer] || s.CurLayer != layer) AppendLayerLine(s, layer);
+  if (AttributeDue(s, kFirstLayer, s.CurLayer, layer)) AppendLayerLine(s, layer);
 }
 inline void EmitColour(TJwwState& s, int32_t colour) {
-  if (s.AttrFirst[kFirstColour] || s.CurColour != colour) AppendColourLine(s, colour);
+  if (AttributeDue(s, kFirstColour, s.CurColour, colour)) AppendColourLine(s, colour);
 }
 inline void EmitLineType(TJwwState& s, int32_t lineType) {
-  if (s.AttrFirst[kFirstLineType] || s.CurLineType != lineType) AppendLineTypeLine(s, lineType);
+  if (AttributeDue(s, kFirstLineType, s.CurLineType, lineType)) AppendLineTypeLine(s, lineType);
 }
 /// -1 means the first-seen width; nothing at all when the input carried no "lw".
 void EmitLineWidth(TJwwState& s, int32_t width);

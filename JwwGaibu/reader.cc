@@ -247,26 +247,17 @@ namespace {
 /// Raised by a real field too large for a double; ParseLine turns it into its result.
 struct RealOverflow {};
 
-double Real(std::string_view field);
+double Real(std::string_view field) {
+  MyFunc::RealStatus status = MyFunc::RealStatus::kOk;
+  const double v = MyFunc::ParseRealOrZero(field, status);
+  if (status == MyFunc::RealStatus::kOverflow) throw RealOverflow{};
+  return v;
+}
 
 /// The real field in slot `i`: the tokenizer's reading when it made one.
 double Real(const TJwwTokens& tk, int i) {
   if ((tk.NumberMask >> i & 1) != 0) return tk.Number[i];
   return Real(tk[i]);
-}
-
-double Real(std::string_view field) {
-  // Nearly every field is a plain decimal, read here without a call.
-  {
-    double value = 0;
-    const char* const end = field.data() + field.size();
-    const char* const stop = MyFunc::ReadPlainDecimal(field.data(), end, value);
-    if (stop != nullptr && stop == end) return value;
-  }
-  MyFunc::RealStatus status = MyFunc::RealStatus::kOk;
-  const double v = MyFunc::ParseRealOrZero(field, status);
-  if (status == MyFunc::RealStatus::kOverflow) throw RealOverflow{};
-  return v;
 }
 
 bool StartsWith(std::string_view t, std::string_view prefix) {
