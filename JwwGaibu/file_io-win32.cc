@@ -1,13 +1,12 @@
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
 #endif
-#include <errno.h>
-#include <fcntl.h>
-#include <io.h>
 #include <windows.h>
 
-#include <climits>
+#include <algorithm>
+#include <cstdint>
 #include <optional>
+#include <random>
 #include <string>
 
 #include "JwwGaibu/file_io.h"
@@ -19,8 +18,79 @@ namespace {
 /// Attempts at a fresh temporary name before giving up.
 constexpr int kTempAttempts = 100;
 
-/// Largest single request for the CRT and Win32 calls, whose counts are 32-bit.
+/// Largest single request for the Win32 calls, whose counts are 32-bit.
 constexpr std::size_t kMaxRequest = 1u << 30;
+
+/// Paths at least this long are handed to Windows in their extended-length form. It is the
+/// limit of CreateDirectoryW (MAX_PATH less room for an 8.3 name), below MAX_PATH itself, so
+/// that a temporary name made beside a file whose path fits is never the one that does not.
+constexpr std::size_t kShortPathLimit = 248;
+
+/// How long an operation that another process blocks is tried again.
+constexpr ULONGLONG kRetryMilliseconds = 2000;
+
+/// The form of `path` for the Win32 file calls: an absolute path of kShortPathLimit
+/// characters or more gets the "\\?\" (or, for a share, "\\?\UNC\") prefix, which lifts the
+/// MAX_PATH limit. Windows takes such a path as it stands, so it is normalised here first
+/// (backslashes only, no "." or ".." parts). Other paths are passed on unchanged.
+std::wstring Win32Path(const std::filesystem::path& path) {
+  const std::wstring& native = path.native();
+  if (native.size() < kShortPathLimit || !path.is_absolute() ||
+      native.starts_with(L"\\\\?\\") || native.starts_with(L"\\\\.\\"))
+    return native;
+  std::wstring normal = path.lexically_normal().make_preferred().native();
+  if (normal.starts_with(L"\\\\")) return L"\\\\?\\UNC\\" + normal.substr(2);
+  return L"\\\\?\\" + normal;
+}
+
+bool IsMissing(DWORD error) { return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND; }
+
+/// True when `error`, got for the file at `path`, is what Windows reports while another
+/// process holds that file: a virus scanner opening each file the moment it is closed, the
+/// search indexer, a cloud-sync client. "Access denied" is also the answer for a folder or
+/// a read-only file, which no waiting changes.
+bool HeldByAnotherProcess(DWORD error, const std::wstring& path) {
+  if (error == ERROR_SHARING_VIOLATION) return true;
+  if (error != ERROR_ACCESS_DENIED) return false;
+  const DWORD attributes = ::GetFileAttributesW(path.c_str());
+  return attributes == INVALID_FILE_ATTRIBUTES ||
+         (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) == 0;
+}
+
+/// Calls `attempt` (true on success, else the reason in GetLastError) again while
+/// `mayRetry` accepts its error, until about kRetryMilliseconds have passed. The first
+/// pause is 1 ms, and each next one is longer by a random part of the last, so that two
+/// programs waiting on each other fall out of step: the rule of Go's
+/// cmd/go/internal/robustio for Windows, where other programs briefly hold files that were
+/// just written. Unlike there, the last pause is cut short so that the last attempt comes
+/// at the limit, and a holder that lets go within it is always waited out. On failure
+/// GetLastError() gives the last attempt's error.
+template <typename Attempt, typename MayRetry>
+bool RetryWhileHeld(Attempt attempt, MayRetry mayRetry) {
+  const ULONGLONG start = ::GetTickCount64();
+  LARGE_INTEGER counter = {};
+  ::QueryPerformanceCounter(&counter);
+  std::minstd_rand random(static_cast<std::uint32_t>(counter.QuadPart) ^ ::GetCurrentThreadId());
+  std::uint32_t pauseMicroseconds = 1000;
+  for (;;) {
+    if (attempt()) return true;
+    const DWORD error = ::GetLastError();
+    const ULONGLONG elapsed = ::GetTickCount64() - start;
+    if (!mayRetry(error) || elapsed >= kRetryMilliseconds) {
+      ::SetLastError(error);
+      return false;
+    }
+    const ULONGLONG pause = (pauseMicroseconds + 999) / 1000;
+    ::Sleep(static_cast<DWORD>(std::min(pause, kRetryMilliseconds - elapsed)));
+    pauseMicroseconds += static_cast<std::uint32_t>(random() % pauseMicroseconds);
+  }
+}
+
+/// DeleteFileW, tried again while another process holds the file.
+bool DeleteFileRetrying(const std::wstring& path) {
+  return RetryWhileHeld([&] { return ::DeleteFileW(path.c_str()) != 0; },
+                        [&](DWORD error) { return HeldByAnotherProcess(error, path); });
+}
 
 /// True unless `pid` names no running process (an unknown answer counts as running).
 bool ProcessMayBeRunning(DWORD pid) {
@@ -33,19 +103,20 @@ bool ProcessMayBeRunning(DWORD pid) {
 
 /// Removes the temporary files that runs killed while writing left beside `target`: names
 /// of our own pattern (".JWC_TEMP.TXT.<pid>.<n>.tmp") whose process is gone. A live writer
-/// keeps its file open without sharing, so it could not be removed anyway. Best effort.
+/// keeps its file open without sharing, so it could not be removed anyway. Best effort: a
+/// file held by someone else now is left for the next run.
 void RemoveStaleTemporaries(const std::filesystem::path& target) {
   const std::filesystem::path folder = target.parent_path();
   const std::filesystem::path targetName = target.filename();
   WIN32_FIND_DATAW found;
-  const HANDLE search = ::FindFirstFileW((folder / L"*.tmp").c_str(), &found);
+  const HANDLE search = ::FindFirstFileW(Win32Path(folder / L"*.tmp").c_str(), &found);
   if (search == INVALID_HANDLE_VALUE) return;
   do {
     const std::optional<uint64_t> pid = TemporaryOwner(found.cFileName, targetName);
     if (!pid || *pid > 0xFFFFFFFFull || *pid == ::GetCurrentProcessId() ||
         ProcessMayBeRunning(static_cast<DWORD>(*pid)))
       continue;
-    ::DeleteFileW((folder / found.cFileName).c_str());
+    ::DeleteFileW(Win32Path(folder / found.cFileName).c_str());
   } while (::FindNextFileW(search, &found));
   ::FindClose(search);
 }
@@ -55,10 +126,10 @@ void RemoveStaleTemporaries(const std::filesystem::path& target) {
 // ----------------------------------------------------------------------------------------
 
 struct InputFile::Impl {
-  int fd = -1;
+  HANDLE handle = INVALID_HANDLE_VALUE;
   void Close() {
-    if (fd >= 0) ::_close(fd);
-    fd = -1;
+    if (handle != INVALID_HANDLE_VALUE) ::CloseHandle(handle);
+    handle = INVALID_HANDLE_VALUE;
   }
 };
 
@@ -67,23 +138,27 @@ InputFile::~InputFile() { impl_->Close(); }
 
 InputFile::OpenResult InputFile::Open(const std::filesystem::path& path) {
   impl_->Close();
-  int fd;
-  do {
-    fd = ::_wopen(path.c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT);
-  } while (fd < 0 && errno == EINTR);
-  impl_->fd = fd;
-  if (fd >= 0) return OpenResult::kOk;
-  return errno == ENOENT || errno == ENOTDIR ? OpenResult::kMissing : OpenResult::kError;
+  const std::wstring name = Win32Path(path);
+  // Full sharing: whoever else has the file open (the host, a scanner) is not disturbed,
+  // and only a holder that shares no reading keeps it from us.
+  const bool opened = RetryWhileHeld(
+      [&] {
+        impl_->handle = ::CreateFileW(name.c_str(), GENERIC_READ,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+        return impl_->handle != INVALID_HANDLE_VALUE;
+      },
+      [&](DWORD error) { return HeldByAnotherProcess(error, name); });
+  if (opened) return OpenResult::kOk;
+  return IsMissing(::GetLastError()) ? OpenResult::kMissing : OpenResult::kError;
 }
 
 std::ptrdiff_t InputFile::Read(char* buffer, std::size_t size) {
-  if (impl_->fd < 0) return -1;
-  const unsigned request = static_cast<unsigned>(size < kMaxRequest ? size : kMaxRequest);
-  int n;
-  do {
-    n = ::_read(impl_->fd, buffer, request);
-  } while (n < 0 && errno == EINTR);
-  return n < 0 ? -1 : n;
+  if (impl_->handle == INVALID_HANDLE_VALUE) return -1;
+  const DWORD request = static_cast<DWORD>(size < kMaxRequest ? size : kMaxRequest);
+  DWORD read = 0;
+  if (!::ReadFile(impl_->handle, buffer, request, &read, nullptr)) return -1;
+  return static_cast<std::ptrdiff_t>(read);
 }
 
 // ----------------------------------------------------------------------------------------
@@ -97,7 +172,7 @@ struct AtomicFileWriter::Impl {
   void Discard() {
     if (handle != INVALID_HANDLE_VALUE) ::CloseHandle(handle);
     handle = INVALID_HANDLE_VALUE;
-    if (!temp.empty()) ::DeleteFileW(temp.c_str());
+    if (!temp.empty()) DeleteFileRetrying(Win32Path(temp));
     temp.clear();
   }
 };
@@ -112,8 +187,8 @@ bool AtomicFileWriter::Open(const std::filesystem::path& path) {
   // writers of this process apart and never opens a file that someone else has made.
   for (int attempt = 0; attempt < kTempAttempts; ++attempt) {
     std::filesystem::path temp = TemporaryPath(path, ::GetCurrentProcessId(), attempt);
-    const HANDLE handle = ::CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                        FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE handle = ::CreateFileW(Win32Path(temp).c_str(), GENERIC_WRITE, 0, nullptr,
+                                        CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle != INVALID_HANDLE_VALUE) {
       impl_->handle = handle;
       impl_->temp = std::move(temp);
@@ -157,9 +232,22 @@ bool AtomicFileWriter::Commit() {
   const bool flushed = ::FlushFileBuffers(impl_->handle) != 0;
   const bool closed = ::CloseHandle(impl_->handle) != 0;
   impl_->handle = INVALID_HANDLE_VALUE;
-  if (!flushed || !closed ||
-      !::MoveFileExW(impl_->temp.c_str(), impl_->target.c_str(),
-                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+  const std::wstring temp = Win32Path(impl_->temp);
+  const std::wstring target = Win32Path(impl_->target);
+  // A scanner opens the new file the moment it is closed, and anyone reading the target
+  // keeps it from being replaced: either waits. While a scanner has the new file open,
+  // Windows may also report it as not found.
+  const bool renamed =
+      flushed && closed &&
+      RetryWhileHeld(
+          [&] {
+            return ::MoveFileExW(temp.c_str(), target.c_str(),
+                                 MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+          },
+          [&](DWORD error) {
+            return error == ERROR_FILE_NOT_FOUND || HeldByAnotherProcess(error, target);
+          });
+  if (!renamed) {
     impl_->Discard();
     return false;
   }
@@ -169,19 +257,27 @@ bool AtomicFileWriter::Commit() {
 }
 
 bool RemoveFileIfPresent(const std::filesystem::path& path) {
-  if (::DeleteFileW(path.c_str())) return true;
-  const DWORD error = ::GetLastError();
-  return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+  if (DeleteFileRetrying(Win32Path(path))) return true;
+  return IsMissing(::GetLastError());
 }
 
 bool OverwriteExistingFile(const std::filesystem::path& path, std::string_view bytes) {
-  const HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
+  const std::wstring name = Win32Path(path);
+  // Reading stays shared, so that a scanner or the host reading the file does not keep
+  // this last resort from it.
+  HANDLE file = INVALID_HANDLE_VALUE;
+  const bool opened = RetryWhileHeld(
+      [&] {
+        file = ::CreateFileW(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                             TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        return file != INVALID_HANDLE_VALUE;
+      },
+      [&](DWORD error) { return HeldByAnotherProcess(error, name); });
+  if (!opened) return false;
   bool ok = true;
   while (ok && !bytes.empty()) {
     DWORD written = 0;
-    const DWORD size = bytes.size() > 0x40000000 ? 0x40000000 : static_cast<DWORD>(bytes.size());
+    const DWORD size = static_cast<DWORD>(bytes.size() < kMaxRequest ? bytes.size() : kMaxRequest);
     ok = ::WriteFile(file, bytes.data(), size, &written, nullptr) && written > 0;
     if (ok) bytes.remove_prefix(written);
   }

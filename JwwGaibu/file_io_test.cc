@@ -13,6 +13,7 @@
 #include <windows.h>
 #endif
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -20,6 +21,8 @@
 #include <random>
 #include <set>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "tests/test_folder.h"
 
@@ -283,6 +286,137 @@ TEST_F(FileIoTest, RemoveFileIfPresent) {
   EXPECT_FALSE(RemoveFileIfPresent(path_));  // a folder is not removed
   EXPECT_TRUE(fs::is_directory(path_));
 }
+
+#ifdef _WIN32
+// --- Files held by other programs (Windows) -------------------------------------------------
+
+/// A handle on `path` such as a virus scanner, the search indexer or the host keep open for
+/// a while: `access` with only the sharing `share` allows (never deletion).
+class HeldFile {
+ public:
+  HeldFile(const fs::path& path, DWORD access, DWORD share)
+      : handle_(::CreateFileW(path.c_str(), access, share, nullptr, OPEN_EXISTING, 0, nullptr)) {}
+  ~HeldFile() {
+    if (releaser_.joinable()) releaser_.join();
+    Release();
+  }
+  bool Held() const { return handle_ != INVALID_HANDLE_VALUE; }
+  void Release() {
+    if (handle_ != INVALID_HANDLE_VALUE) ::CloseHandle(handle_);
+    handle_ = INVALID_HANDLE_VALUE;
+  }
+  /// Lets go of the file from another thread after `milliseconds`.
+  void ReleaseAfter(int milliseconds) {
+    releaser_ = std::thread([this, milliseconds] {
+      ::Sleep(static_cast<DWORD>(milliseconds));
+      Release();
+    });
+  }
+
+ private:
+  HANDLE handle_;
+  std::thread releaser_;
+};
+
+constexpr DWORD kReadShared = FILE_SHARE_READ | FILE_SHARE_WRITE;
+
+struct HeldCase {
+  const char* what;
+  DWORD access;  ///< of the holder
+  DWORD share;   ///< what the holder lets others do
+  bool (*operation)(const fs::path& path);  ///< true when it did its work
+};
+
+/// The whole file, read through InputFile (which, unlike the streams, takes long paths).
+std::string ReadThrough(const fs::path& path) {
+  InputFile file;
+  if (file.Open(path) != InputFile::OpenResult::kOk) return "(not opened)";
+  std::string bytes;
+  char buffer[64];
+  std::ptrdiff_t n;
+  while ((n = file.Read(buffer, sizeof buffer)) > 0) bytes.append(buffer, n);
+  return n == 0 ? bytes : "(read error)";
+}
+
+bool CommitOver(const fs::path& path) {
+  AtomicFileWriter writer;
+  return writer.Open(path) && writer.Write("hd\r\n") && writer.Commit() &&
+         ReadThrough(path) == "hd\r\n";
+}
+bool OpenAndRead(const fs::path& path) { return ReadThrough(path) == "host"; }
+bool Remove(const fs::path& path) {
+  return RemoveFileIfPresent(path) && ReadThrough(path) == "(not opened)";
+}
+bool Overwrite(const fs::path& path) {
+  return OverwriteExistingFile(path, "hq\r\n") && ReadThrough(path) == "hq\r\n";
+}
+
+const HeldCase kHeldCases[] = {
+    {"replacing a file that is being read", GENERIC_READ, kReadShared, CommitOver},
+    {"reading a file that is being written", GENERIC_WRITE, 0, OpenAndRead},
+    {"removing a file that is being read", GENERIC_READ, kReadShared, Remove},
+    {"overwriting a file that is being read without shared writing", GENERIC_READ,
+     FILE_SHARE_READ, Overwrite},
+};
+
+// Each operation that another program's handle blocks waits for it to go, within limits.
+TEST_F(FileIoTest, OperationsWaitForAFileHeldBriefly) {
+  for (const HeldCase& c : kHeldCases) {
+    WriteFile(path_, "host");
+    HeldFile held(path_, c.access, c.share);
+    ASSERT_TRUE(held.Held()) << c.what;
+    held.ReleaseAfter(300);
+    EXPECT_TRUE(c.operation(path_)) << c.what;
+  }
+  EXPECT_EQ(Entries(), std::set<std::string>{"JWC_TEMP.TXT"});
+}
+
+// Held for longer than the operations wait: the save fails and leaves no temporary file
+// and the file as it was; the read fails as an error, never as a missing file (that would
+// make OK delete the selection and draw nothing).
+TEST_F(FileIoTest, FileHeldTooLongFailsCleanly) {
+  WriteFile(path_, "host");
+  {
+    HeldFile reader(path_, GENERIC_READ, kReadShared);
+    ASSERT_TRUE(reader.Held());
+    AtomicFileWriter writer;
+    ASSERT_TRUE(writer.Open(path_));
+    ASSERT_TRUE(writer.Write("hd\r\n"));
+    EXPECT_FALSE(writer.Commit());
+  }
+  EXPECT_EQ(Entries(), std::set<std::string>{"JWC_TEMP.TXT"});
+  EXPECT_EQ(ReadAll(path_), "host");
+  HeldFile writer(path_, GENERIC_WRITE, 0);
+  ASSERT_TRUE(writer.Held());
+  InputFile file;
+  EXPECT_EQ(file.Open(path_), InputFile::OpenResult::kError);
+}
+
+// Paths beyond MAX_PATH: a target that fits but whose temporary name does not, and a
+// folder far beyond it. The folders are made and removed through the extended form.
+TEST_F(FileIoTest, LongPathsAreSavedReadAndRemoved) {
+  const std::wstring extended = L"\\\\?\\";
+  const std::size_t nameLength = std::wstring(L"\\JWC_TEMP.TXT").size();
+  for (const std::size_t targetLength : {std::size_t{MAX_PATH - 5}, std::size_t{400}}) {
+    fs::path folder = folder_;
+    std::vector<fs::path> made;
+    // Each step adds a backslash and up to 100 letters, until the target has its length.
+    while (folder.native().size() + nameLength + 2 <= targetLength) {
+      const std::size_t letters = targetLength - folder.native().size() - nameLength - 1;
+      folder /= std::wstring(std::min<std::size_t>(letters, 100), L'd');
+      ASSERT_TRUE(::CreateDirectoryW((extended + folder.native()).c_str(), nullptr));
+      made.push_back(folder);
+    }
+    const fs::path target = folder / "JWC_TEMP.TXT";
+    ASSERT_GE(target.native().size() + 1, targetLength);
+    EXPECT_TRUE(CommitOver(target)) << targetLength;
+    EXPECT_TRUE(Overwrite(target)) << targetLength;
+    EXPECT_TRUE(Remove(target)) << targetLength;
+    for (auto it = made.rbegin(); it != made.rend(); ++it)
+      EXPECT_TRUE(::RemoveDirectoryW((extended + it->native()).c_str())) << targetLength;
+  }
+}
+#endif
 
 }  // namespace
 }  // namespace JwwGaibu
