@@ -274,6 +274,17 @@ TEST(TemporaryName, OwnerOnlyOfOurOwnPattern) {
   for (const Case& c : cases) EXPECT_EQ(TemporaryOwner(c.name, "JWC_TEMP.TXT"), c.owner) << c.name;
 }
 
+// --- OverwriteExistingFile ----------------------------------------------------------------
+
+// The fallback of a failed save: what stood there before must not show behind the "hq".
+TEST_F(FileIoTest, OverwriteExistingFileLeavesExactlyTheNewBytes) {
+  WriteFile(path_, "hd\r\n" + std::string(100000, 'x'));
+  ASSERT_TRUE(OverwriteExistingFile(path_, "hq\r\n"));
+  EXPECT_EQ(ReadAll(path_), "hq\r\n");
+  EXPECT_FALSE(OverwriteExistingFile(folder_ / "missing.txt", "hq\r\n"));  // never creates
+  EXPECT_FALSE(fs::exists(folder_ / "missing.txt"));
+}
+
 // --- RemoveFileIfPresent ------------------------------------------------------------------
 
 TEST_F(FileIoTest, RemoveFileIfPresent) {

@@ -23,12 +23,14 @@ namespace JwwGaibu {
 // past a table's pieces or the output bytes are caught and leaks are reported.
 
 void* AllocateLarge(std::size_t bytes) {
+  CheckLargeAllocationFault();
   void* memory = std::calloc(1, bytes);
   if (memory == nullptr) throw std::bad_alloc();
   return memory;
 }
 
 void* ReallocateLarge(void* memory, std::size_t oldBytes, std::size_t newBytes) {
+  CheckLargeAllocationFault();
   void* grown = std::realloc(memory, newBytes);
   if (grown == nullptr) throw std::bad_alloc();
   std::memset(static_cast<char*>(grown) + oldBytes, 0, newBytes - oldBytes);
@@ -63,6 +65,7 @@ void* Map(std::size_t bytes) {
 }  // namespace
 
 void* AllocateLarge(std::size_t bytes) {
+  CheckLargeAllocationFault();
   if (bytes < kHugePage) return Map(bytes);
   // Map a huge page more than asked for and give back what lies before the first huge page
   // boundary and after the end.
@@ -77,6 +80,7 @@ void* AllocateLarge(std::size_t bytes) {
 
 void* ReallocateLarge(void* memory, std::size_t oldBytes, std::size_t newBytes) {
   if (memory == nullptr) return AllocateLarge(newBytes);
+  CheckLargeAllocationFault();
 #ifdef MREMAP_MAYMOVE
   // The pages are moved, not copied.
   void* moved = mremap(memory, oldBytes, newBytes, MREMAP_MAYMOVE);

@@ -8,6 +8,7 @@
 namespace JwwGaibu {
 
 void* AllocateLarge(std::size_t bytes) {
+  CheckLargeAllocationFault();
   // Committed pages read as zero.
   void* memory = VirtualAlloc(nullptr, bytes, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
   if (memory == nullptr) throw std::bad_alloc();

@@ -24,4 +24,13 @@ void PrepareLarge(void* memory, std::size_t bytes);
 /// Returns an allocation of AllocateLarge or ReallocateLarge of `bytes` bytes.
 void FreeLarge(void* memory, std::size_t bytes);
 
+/// For tests of running out of memory: the request `count` requests from now (0: the next
+/// one) of AllocateLarge or ReallocateLarge throws std::bad_alloc as if the system had no
+/// memory left; a negative `count` cancels it. Nothing in the program calls it.
+void FailLargeAllocationAfter(long count);
+
+/// Throws std::bad_alloc when FailLargeAllocationAfter says this request fails; the
+/// platforms' allocators call it first.
+void CheckLargeAllocationFault();
+
 }  // namespace JwwGaibu

@@ -155,9 +155,15 @@ bool BeginCommandFile(TJwwState& s, const std::filesystem::path& path) {
 bool SaveOutputLines(TJwwState& s, const std::filesystem::path& path) {
   if (s.Output.Save(path)) return true;
   // Neither a partial command file nor the host's own input may be left behind: the host
-  // would read either as commands. Where the file cannot be removed (a read-only folder)
-  // but can still be written, "hq" in its place leaves the drawing unchanged.
-  if (!RemoveFileIfPresent(path)) OverwriteExistingFile(path, "hq\r\n");
+  // would read either as commands. "hq" leaves the drawing unchanged: written whole
+  // through a new file (not tried again when that was the save that failed), else in place
+  // where the folder takes no new file; only where neither works is the file removed.
+  constexpr std::string_view kHq = "hq\r\n";
+  if (s.Output.Count() > 0) {
+    AtomicFileWriter file;
+    if (file.Open(path) && file.Write(kHq) && file.Commit()) return false;
+  }
+  if (!OverwriteExistingFile(path, kHq)) RemoveFileIfPresent(path);
   return false;
 }
 

@@ -197,7 +197,8 @@ bool BeginCommandFile(TJwwState& s, const std::filesystem::path& path);
 /// Writes the output lines to `path` as the command file: CR LF line ends, a line that
 /// ends in a double quote joined with the next one (no chaining), "hq" for an empty list.
 /// The file is replaced atomically: on success it holds the complete command file; on
-/// failure no temporary file is left and `path` is removed, and the result is false.
+/// failure no temporary file is left, `path` holds "hq" (or, where that cannot be written,
+/// is removed), and the result is false.
 /// Lines spilled into a copy of `path` (BeginCommandFile) are part of the file; that copy
 /// is used up by the save, so that a later save of the same list fails.
 bool SaveOutputLines(TJwwState& s, const std::filesystem::path& path);

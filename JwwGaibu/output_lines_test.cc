@@ -355,12 +355,13 @@ TEST_F(SpillTest, SpilledLinesCannotBeSavedElsewhereNorTwice) {
   s.Output.Spill(0);
   const fs::path other = folder_ / "other.txt";
   EXPECT_FALSE(SaveOutputLines(s, other));
-  EXPECT_FALSE(fs::exists(other));
+  EXPECT_EQ(ReadAll(other), "hq\r\n");
   ASSERT_TRUE(SaveOutputLines(s, path_));
   EXPECT_EQ(ReadAll(path_), "hd\r\n");
-  // A second save would lack the spilled lines: it fails, and leaves no command file.
+  // A second save would lack the spilled lines: it fails, and leaves "hq" in their place.
   EXPECT_FALSE(SaveOutputLines(s, path_));
-  EXPECT_TRUE(Entries().empty());
+  EXPECT_EQ(ReadAll(path_), "hq\r\n");
+  EXPECT_EQ(Entries().size(), 2u);  // no temporary file
 }
 
 TEST_F(SpillTest, FolderWithoutRoomForTheCopyKeepsTheLinesInMemory) {
@@ -396,7 +397,7 @@ class FileSizeLimit {
   bool active_ = false;
 };
 
-TEST_F(SaveTest, FailedWriteRemovesTheTemporaryFileAndTheHostsFile) {
+TEST_F(SaveTest, FailedWriteLeavesHqAndNoTemporaryFile) {
   std::ofstream(path_, std::ios::binary) << "hhp 1\r\n";  // the host's input
   TJwwState s;
   for (int i = 0; i < 100000; ++i) AppendOutputLine(s, "0 0 100 100");
@@ -408,7 +409,8 @@ TEST_F(SaveTest, FailedWriteRemovesTheTemporaryFileAndTheHostsFile) {
   }
   EXPECT_FALSE(saved);
   // Neither the partial command file nor the host's input is left to be read as commands.
-  EXPECT_TRUE(Entries().empty());
+  EXPECT_EQ(ReadAll(path_), "hq\r\n");
+  EXPECT_EQ(Entries().size(), 1u);
 }
 
 TEST_F(SpillTest, FailedSpillMakesTheSaveFailAndLeavesNothing) {
@@ -427,7 +429,8 @@ TEST_F(SpillTest, FailedSpillMakesTheSaveFailAndLeavesNothing) {
     saved = SaveOutputLines(s, path_);
   }
   EXPECT_FALSE(saved);
-  EXPECT_TRUE(Entries().empty());
+  EXPECT_EQ(ReadAll(path_), "hq\r\n");
+  EXPECT_EQ(Entries().size(), 1u);
 }
 #endif
 

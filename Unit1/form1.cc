@@ -1,5 +1,7 @@
 #include "Unit1/form1.h"
 
+#include <new>
+
 #include "JwwGaibu/emitters.h"
 #include "JwwGaibu/output_lines.h"
 #include "JwwGaibu/reader.h"
@@ -7,6 +9,27 @@
 #include "Unit1/zero_spacing.h"
 
 namespace Unit1 {
+
+std::string OkFailureMessage(OkFailure failure, const std::filesystem::path& file) {
+  std::string text;
+  switch (failure) {
+    case OkFailure::kNone:
+      return text;
+    case OkFailure::kUnreadable:
+      text = "JWC_TEMP.TXT を最後まで読み込めなかったため、文字間隔ゼロ化を行えませんでした。";
+      break;
+    case OkFailure::kNotWritten:
+      text = "JWC_TEMP.TXT に書き込めなかったため、文字間隔ゼロ化を行えませんでした。";
+      break;
+    case OkFailure::kOutOfMemory:
+      text = "メモリが不足したため、文字間隔ゼロ化を行えませんでした。";
+      break;
+  }
+  text += "\n図面は変更されていません。\n\n";
+  const std::u8string path = file.u8string();
+  text.append(path.begin(), path.end());
+  return text;
+}
 
 TForm1::TForm1(Platform& platform)
     : platform_(platform), state_(std::make_unique<JwwGaibu::TJwwState>()) {}
@@ -16,28 +39,42 @@ TForm1::~TForm1() = default;
 void TForm1::FormShow() {
   const ScreenPoint pointer = platform_.PointerPosition();
   platform_.SetLeftTop(pointer.X - platform_.OuterWidth() / 2, pointer.Y - 4);
-  programFolder_ = platform_.OwnFilePath().parent_path();
-  JwwGaibu::ResetModel(*state_);
-  // A missing file leaves the model empty; a file that could not be read is remembered
-  // in the state, so that OK can leave the drawing alone.
-  JwwGaibu::LoadInterchangeFile(*state_, InterchangeFilePath());
-  JwwGaibu::ResetCurrentAttributes(*state_);
+  try {
+    programFolder_ = platform_.OwnFilePath().parent_path();
+    JwwGaibu::ResetModel(*state_);
+    // A missing file leaves the model empty; a file that could not be read is remembered
+    // in the state, so that OK can leave the drawing alone.
+    const bool loaded = JwwGaibu::LoadInterchangeFile(*state_, InterchangeFilePath());
+    JwwGaibu::ResetCurrentAttributes(*state_);
+    // The host reads whatever the file holds when the program ends, however it ends: its
+    // own selection left there would be drawn a second time. Once every item is held here,
+    // "hq" takes the selection's place (the output list is still empty), and from then on
+    // the file holds either "hq" or the complete command file.
+    if (loaded) JwwGaibu::SaveOutputLines(*state_, InterchangeFilePath());
+  } catch (const std::bad_alloc&) {
+    GiveUpForMemory();
+  }
 }
 
 void TForm1::Button1Click() {
   if (outcome_ != RunOutcome::kOpen) return;
+  okPressed_ = true;
   const bool negativeOnly = platform_.CheckBoxChecked();
   platform_.SetStatusText(kStatusZeroing);
   // After a failed load the model holds only part of what the host handed over; deleting
   // the handed-over items would lose the rest. The list stays empty, so "hq" is saved.
   if (!state_->LoadFailed) {
-    ZeroTextSpacing(*state_, negativeOnly);
-    JwwGaibu::AppendOutputLine(*state_, "hd");
-    // The lines go on to a temporary copy of the command file while they are made, so
-    // that a large drawing is not held twice in memory. The host's file is replaced only
-    // when the dialog closes. If the copy cannot be made, the lines are held until then.
-    JwwGaibu::BeginCommandFile(*state_, InterchangeFilePath());
-    JwwGaibu::WriteBackModel(*state_, platform_);
+    try {
+      ZeroTextSpacing(*state_, negativeOnly);
+      JwwGaibu::AppendOutputLine(*state_, "hd");
+      // The lines go on to a temporary copy of the command file while they are made, so
+      // that a large drawing is not held twice in memory. The host's file is replaced only
+      // when the dialog closes. If the copy cannot be made, the lines are held until then.
+      JwwGaibu::BeginCommandFile(*state_, InterchangeFilePath());
+      JwwGaibu::WriteBackModel(*state_, platform_);
+    } catch (const std::bad_alloc&) {
+      GiveUpForMemory();
+    }
   }
   platform_.SetStatusText(kStatusWriting);
   platform_.CloseDialog();
@@ -47,9 +84,35 @@ void TForm1::Button2Click() { platform_.CloseDialog(); }
 
 void TForm1::FormClose() {
   if (outcome_ != RunOutcome::kOpen) return;
-  const bool saved = JwwGaibu::SaveOutputLines(*state_, InterchangeFilePath());
+  bool saved = false;
+  try {
+    saved = JwwGaibu::SaveOutputLines(*state_, InterchangeFilePath());
+  } catch (const std::bad_alloc&) {
+    GiveUpForMemory();
+    // With the model's memory given back, the lone "hq" still fits.
+    try {
+      JwwGaibu::SaveOutputLines(*state_, InterchangeFilePath());
+    } catch (const std::bad_alloc&) {
+    }
+  }
   outcome_ = saved ? RunOutcome::kSaved : RunOutcome::kSaveFailed;
   JwwGaibu::ReleaseModel(*state_);
+}
+
+void TForm1::GiveUpForMemory() {
+  outOfMemory_ = true;
+  // Nothing made so far may reach the host: dropping the lines (and their temporary copy)
+  // leaves "hq" for the save, and the model's memory goes back for what is left to do.
+  JwwGaibu::ReleaseModel(*state_);
+  state_->LoadFailed = true;
+}
+
+OkFailure TForm1::Failure() const {
+  if (!okPressed_ || outcome_ == RunOutcome::kOpen) return OkFailure::kNone;
+  if (outOfMemory_) return OkFailure::kOutOfMemory;
+  if (state_->LoadFailed) return OkFailure::kUnreadable;
+  if (outcome_ == RunOutcome::kSaveFailed) return OkFailure::kNotWritten;
+  return OkFailure::kNone;
 }
 
 }  // namespace Unit1

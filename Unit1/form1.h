@@ -3,6 +3,7 @@
 
 #include <filesystem>
 #include <memory>
+#include <string>
 
 #include "JwwGaibu/model.h"
 #include "Unit1/platform.h"
@@ -41,6 +42,18 @@ enum class RunOutcome {
   kSaveFailed,    ///< writing failed; no command file is left
 };
 
+/// Why OK could not change the drawing. The front ends tell the user; in every case the
+/// file holds "hq" (or nothing), so the host leaves the drawing as it was.
+enum class OkFailure {
+  kNone,         ///< OK was not pressed, or it was carried out (or stopped by Escape)
+  kUnreadable,   ///< the host's file was there but could not be read to its end
+  kNotWritten,   ///< the command file could not be written
+  kOutOfMemory,  ///< memory ran out while reading, changing or writing the drawing
+};
+
+/// The message (UTF-8, Japanese) that tells the user why OK changed nothing, naming `file`.
+std::string OkFailureMessage(OkFailure failure, const std::filesystem::path& file);
+
 /// The one dialog. It owns the interchange unit's state for the whole run.
 class TForm1 {
  public:
@@ -62,12 +75,26 @@ class TForm1 {
   RunOutcome Outcome() const { return outcome_; }
   /// True when the file was there but could not be read, so OK leaves the drawing alone.
   bool LoadFailed() const { return state_->LoadFailed; }
+  /// True when memory ran out at any point of the run; the drawing is then left alone.
+  bool OutOfMemory() const { return outOfMemory_; }
+  /// Why OK, once pressed, could not change the drawing; kNone before the close.
+  OkFailure Failure() const;
+  /// True when the run ended in a way the user must hear of: a failed OK, a command file
+  /// that could not be written, or memory running out.
+  bool Failed() const {
+    return outcome_ == RunOutcome::kSaveFailed || outOfMemory_ || Failure() != OkFailure::kNone;
+  }
 
  private:
+  /// Frees the model and the lines made so far after memory ran out.
+  void GiveUpForMemory();
+
   Platform& platform_;
   std::filesystem::path programFolder_;
   std::unique_ptr<JwwGaibu::TJwwState> state_;
   RunOutcome outcome_ = RunOutcome::kOpen;
+  bool okPressed_ = false;
+  bool outOfMemory_ = false;
 };
 
 }  // namespace Unit1

@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <optional>
 #include <set>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "JwwGaibu/large_alloc.h"
 #include "tests/test_folder.h"
 
 namespace Unit1 {
@@ -187,7 +189,7 @@ TEST_F(Form1Test, LargeDrawingIsWrittenWholeAndOnlyAtClose) {
   TForm1 form(platform);
   form.FormShow();
   form.Button1Click();
-  EXPECT_EQ(Output(), input);             // untouched until the dialog closes
+  EXPECT_EQ(Output(), "hq\r\n");          // the command file only comes at close
   EXPECT_EQ(temp_.Entries().size(), 2u);  // the host's file and the copy
   form.FormClose();
   // The first item states its colour and line type; the lines come back as they were.
@@ -211,7 +213,106 @@ TEST_F(Form1Test, SaveFailureIsReported) {
   form.Button1Click();
   form.FormClose();
   EXPECT_EQ(form.Outcome(), RunOutcome::kSaveFailed);
+  EXPECT_EQ(form.Failure(), OkFailure::kNotWritten);
+  EXPECT_TRUE(form.Failed());
   EXPECT_FALSE(std::filesystem::exists(dir_ / "missing"));
+}
+
+// Once the selection is read, the host's file never holds it again: were the program
+// killed now, the host would draw every item a second time.
+TEST_F(Form1Test, HqTakesTheSelectionsPlaceAsSoonAsItIsRead) {
+  const std::string unreadable = "0 0 1 1\r\nci 0 0 1e999\r\n";  // the load stops
+  struct Case {
+    const char* name;
+    std::optional<std::string> input;
+    std::optional<std::string> afterShow;
+  } cases[] = {
+      {"read whole", "0 0 1 1\r\n", "hq\r\n"},
+      {"missing", std::nullopt, std::nullopt},
+      {"not read to its end: kept for the close", unreadable, unreadable},
+  };
+  for (const Case& c : cases) {
+    std::filesystem::remove(dir_ / "JWC_TEMP.TXT");
+    if (c.input) WriteInput(*c.input);
+    TForm1 form(platform);
+    form.FormShow();
+    if (c.afterShow)
+      EXPECT_EQ(Output(), *c.afterShow) << c.name;
+    else
+      EXPECT_FALSE(std::filesystem::exists(dir_ / "JWC_TEMP.TXT")) << c.name;
+    EXPECT_EQ(temp_.Entries().size(), c.afterShow ? 1u : 0u) << c.name;
+  }
+}
+
+TEST_F(Form1Test, WhyOkChangedNothing) {
+  struct Case {
+    const char* name;
+    std::string input;
+    bool ok;
+    int escapeAtPoll;
+    OkFailure failure;
+  } cases[] = {
+      {"OK carried out", "0 0 1 1\r\n", true, -1, OkFailure::kNone},
+      {"Cancel", "0 0 1 1\r\n", false, -1, OkFailure::kNone},
+      {"Escape", "0 0 1 1\r\n", true, 0, OkFailure::kNone},
+      {"Cancel after a failed load", "ci 0 0 1e999\r\n", false, -1, OkFailure::kNone},
+      {"OK after a failed load", "ci 0 0 1e999\r\n", true, -1, OkFailure::kUnreadable},
+  };
+  for (const Case& c : cases) {
+    WriteInput(c.input);
+    platform.escapeAtPoll = c.escapeAtPoll;
+    platform.polls = 0;
+    TForm1 form(platform);
+    form.FormShow();
+    c.ok ? form.Button1Click() : form.Button2Click();
+    EXPECT_EQ(form.Failure(), OkFailure::kNone) << c.name << ": not before the close";
+    form.FormClose();
+    EXPECT_EQ(form.Failure(), c.failure) << c.name;
+    EXPECT_EQ(form.Failed(), c.failure != OkFailure::kNone) << c.name;
+  }
+  const std::string message =
+      OkFailureMessage(OkFailure::kUnreadable, dir_ / "JWC_TEMP.TXT");
+  EXPECT_NE(message.find("図面は変更されていません"), std::string::npos);
+  EXPECT_NE(message.find((dir_ / "JWC_TEMP.TXT").string()), std::string::npos);
+  EXPECT_EQ(OkFailureMessage(OkFailure::kNone, dir_), "");
+}
+
+// Memory running out while loading or while writing back: the drawing is left as it was,
+// nothing made so far survives, and the run reports the failure.
+TEST_F(Form1Test, OutOfMemoryLeavesTheDrawingUnchanged) {
+  struct Case {
+    const char* name;
+    bool duringLoad;
+    long requestsBefore;  // large allocations that still succeed
+  } cases[] = {
+      {"first table block", true, 0},
+      {"a later table block", true, 3},
+      {"the first output bytes", false, 0},
+      {"output grown while its copy is open", false, 2},
+  };
+  const std::string input = ManyLines(40000);
+  for (const Case& c : cases) {
+    WriteInput(input);
+    bool ran = false;
+    {
+      struct Reset {
+        ~Reset() { JwwGaibu::FailLargeAllocationAfter(-1); }
+      } reset;
+      TForm1 form(platform);
+      if (c.duringLoad) JwwGaibu::FailLargeAllocationAfter(c.requestsBefore);
+      form.FormShow();
+      if (!c.duringLoad) JwwGaibu::FailLargeAllocationAfter(c.requestsBefore);
+      form.Button1Click();
+      form.FormClose();
+      ran = form.OutOfMemory();
+      EXPECT_EQ(form.Failure(), OkFailure::kOutOfMemory) << c.name;
+      EXPECT_TRUE(form.Failed()) << c.name;
+      EXPECT_EQ(form.Outcome(), RunOutcome::kSaved) << c.name;  // the "hq"
+    }
+    EXPECT_TRUE(ran) << c.name;
+    EXPECT_EQ(Output(), "hq\r\n") << c.name;
+    EXPECT_EQ(temp_.Entries(), std::set<std::string>{"JWC_TEMP.TXT"}) << c.name;
+  }
 }
 
 }  // namespace

@@ -25,7 +25,9 @@ constexpr const char* kUsage =
     "Without --yes or --cancel the dialog is shown on the terminal: Enter or y is OK,\n"
     "n or Esc is Cancel, space toggles the check box. Without a terminal it cancels.\n"
     "Esc during the write-back stops it (the drawing is then left unchanged).\n"
-    "Exit status: 0 when the command file was written, 1 when writing failed, 2 for bad usage.\n";
+    "Exit status: 0 when the file was written as answered (the commands after OK, \"hq\"\n"
+    "after Cancel); 1 when OK could not be carried out, the file could not be written or\n"
+    "memory ran out (the drawing is then left unchanged); 2 for bad usage.\n";
 
 enum class Answer { kAsk, kYes, kCancel };
 
@@ -69,7 +71,10 @@ int main(int argc, char** argv) {
   Unit1::TForm1 form(platform);
   form.FormShow();
   const std::string file = form.InterchangeFilePath().string();
-  if (form.LoadFailed())
+  if (form.OutOfMemory())
+    std::fprintf(stderr, "rq27: out of memory while reading %s; OK will leave the drawing "
+                 "unchanged\n", file.c_str());
+  else if (form.LoadFailed())
     std::fprintf(stderr, "rq27: %s could not be read to its end; OK will leave the drawing "
                  "unchanged\n", file.c_str());
 
@@ -83,9 +88,16 @@ int main(int argc, char** argv) {
   if (platform.Closed()) form.FormClose();
   platform.FinishStatusLine();
 
-  if (form.Outcome() != Unit1::RunOutcome::kSaved) {
-    std::fprintf(stderr, "rq27: could not write %s; no command file was left\n", file.c_str());
-    return 1;
+  // The same words the dialog shows in its message box when OK could not be carried out.
+  const Unit1::OkFailure failure = form.Failure();
+  if (failure != Unit1::OkFailure::kNone) {
+    std::fprintf(stderr, "rq27: %s\n",
+                 Unit1::OkFailureMessage(failure, form.InterchangeFilePath()).c_str());
+  } else if (form.Outcome() != Unit1::RunOutcome::kSaved) {
+    std::fprintf(stderr, "rq27: could not write %s; the drawing is left unchanged\n",
+                 file.c_str());
+  } else if (form.OutOfMemory()) {
+    std::fprintf(stderr, "rq27: out of memory; the drawing is left unchanged\n");
   }
-  return 0;
+  return form.Failed() ? 1 : 0;
 }

@@ -48,7 +48,7 @@ check "missing file" "$(crlf hd lg0 ly0)" "$(cat "$work/empty/JWC_TEMP.TXT")"
 
 # A folder that does not exist: nothing can be written; exit 1 and a message.
 msg=$("$rq27" --yes "$work/nowhere" 2>&1 >/dev/null); check "nowhere exit" 1 $?
-check "nowhere message" 1 "$(printf '%s\n' "$msg" | grep -c 'could not write')"
+check "nowhere message" 1 "$(printf '%s\n' "$msg" | grep -c 'に書き込めなかった')"
 check "nowhere left nothing" "" "$(ls -A "$work" | grep nowhere)"
 
 # An unreadable input (a directory in its place): OK leaves the drawing alone.
@@ -69,6 +69,32 @@ if command -v script >/dev/null; then
   keys_case esc '\033' '^hq'
 else
   echo "skipped the terminal cases: no 'script' command"
+fi
+
+# Every file that takes JWC_TEMP.TXT's place ("hq" once the selection is read, then the
+# command file) reached the disk before the rename: an fsync of its descriptor comes
+# between its creation and its rename. A rename of an unflushed file could leave an empty
+# or partial file after a power cut.
+if command -v strace >/dev/null && strace -o /dev/null true 2>/dev/null; then
+  mkdir -p "$work/sync"; printf '%s' "$input" > "$work/sync/JWC_TEMP.TXT"
+  strace -o "$work/sync.trace" -e trace=openat,fsync,fdatasync,rename,renameat,renameat2 \
+    "$rq27" --yes "$work/sync" 2>/dev/null
+  check "strace: exit" 0 $?
+  flushed_renames=$(awk '
+    /openat\(.*\.JWC_TEMP\.TXT\.[0-9]+\.[0-9]+\.tmp".*= [0-9]+$/ {
+      match($0, /\.JWC_TEMP\.TXT\.[0-9]+\.[0-9]+\.tmp/); name = substr($0, RSTART, RLENGTH)
+      fd[name] = $NF; synced[name] = 0 }
+    /^(fsync|fdatasync)\([0-9]+\) += 0/ {
+      match($0, /\([0-9]+\)/); d = substr($0, RSTART + 1, RLENGTH - 2)
+      for (n in fd) if (fd[n] == d) synced[n] = 1 }
+    /^rename.*\.JWC_TEMP\.TXT\.[0-9]+\.[0-9]+\.tmp".*JWC_TEMP\.TXT"\) += 0$/ {
+      match($0, /\.JWC_TEMP\.TXT\.[0-9]+\.[0-9]+\.tmp/); name = substr($0, RSTART, RLENGTH)
+      printf "%s ", (synced[name] ? "flushed" : "unflushed"); delete fd[name] }
+  ' "$work/sync.trace")
+  check "strace: hq, then the command file, each flushed before its rename" \
+    "flushed flushed " "$flushed_renames"
+else
+  echo "skipped the flush check: strace cannot trace here"
 fi
 
 # Usage.

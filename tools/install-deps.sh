@@ -3,7 +3,7 @@
 #   install-deps.sh core [asan] [windows] [fuzz] [bench]
 set -euo pipefail
 declare -A groups=(
-  [core]="cmake make g++ googletest libgtest-dev locales"
+  [core]="cmake make g++ googletest libgtest-dev locales strace"
   [asan]="g++"
   [windows]="g++-mingw-w64-x86-64-posix wine wine64 fonts-wine xvfb xdotool imagemagick fonts-ipafont-gothic"
   [fuzz]="clang-14 libfuzzer-14-dev libclang-rt-14-dev"

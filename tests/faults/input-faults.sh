@@ -20,12 +20,20 @@ if can_drop_root; then
   chmod 000 "$work/unreadable/JWC_TEMP.TXT"; [ "$(id -u)" -eq 0 ] && chown 65534 "$work/unreadable"
   as_user "$rq27" --yes "$work/unreadable" 2>/dev/null; status=$?
   check "unreadable input: no crash" no "$(crashed $status)"
-  check "unreadable input: exit" 0 $status
+  check "unreadable input: OK not carried out, exit" 1 $status
   check "unreadable input: OK writes hq" hq "$(tr -d '\r\n' < "$work/unreadable/JWC_TEMP.TXT")"
   check "unreadable input: no temporary file" 0 "$(temps "$work/unreadable")"
 else
   skip "unreadable input" "running as root and no setpriv to drop the privilege"
 fi
+
+# A file that is there but cannot be opened, whoever runs the test (a symbolic link to
+# itself): a failed load, so OK writes "hq", says why, and reports the failure.
+mkdir "$work/loop"; ln -s JWC_TEMP.TXT "$work/loop/JWC_TEMP.TXT"
+msg=$("$rq27" --yes "$work/loop" 2>&1 >/dev/null); status=$?
+check "unopenable input: exit" 1 $status
+check "unopenable input: OK writes hq" hq "$(tr -d '\r\n' < "$work/loop/JWC_TEMP.TXT")"
+check "unopenable input: says why" 1 "$(printf '%s\n' "$msg" | grep -c '読み込めなかった')"
 
 # A folder in the input's place: nothing can be read, and nothing can replace it.
 mkdir -p "$work/folder/JWC_TEMP.TXT"

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# Kill during the save: rq27 --yes on a large selection, killed (SIGKILL) at random moments
-# over its whole run, the save included. Afterwards JWC_TEMP.TXT is either the untouched
-# input or the complete command file of an uninterrupted run, never a partial one; at most
-# one temporary file is left, and the next run removes it. Bounded to about 40 seconds.
+# Kills during the run: rq27 --yes on a large selection, killed (SIGKILL) at random moments.
+# Until the selection has been read, JWC_TEMP.TXT may still be the host's untouched input;
+# from then on (the first status text on standard error comes after it) it holds exactly
+# "hq" or the complete command file of an uninterrupted run, never the selection and never
+# a partial file. At most one temporary file is left, and the next run removes it. Bounded
+# to about 40 seconds.
 #   kill-during-save.sh RQ27 [KILLS]
 source "$(dirname "$0")/lib.sh"
 kills=${2:-50}
@@ -10,26 +12,26 @@ budget=30  # seconds for the kills
 
 mkdir "$work/ref" "$work/run"
 now_ms() { date +%s%3N; }
+sleep_ms() { sleep "$(printf '%d.%03d' $(($1 / 1000)) $(($1 % 1000)))"; }
 
-# The uninterrupted run: its command file, and how long the run takes. A slow build (the
-# sanitizers) gets a smaller selection, so that the kills fit the time.
-# Also when the save begins: the moment its temporary file shows up.
-timed_run() {  # sets status, duration and save_at (ms from the start)
+# The uninterrupted run: its command file, how long it takes, and when the first status
+# text shows (loading is over then). A slow build (the sanitizers) gets a smaller
+# selection, so that the kills fit the time.
+timed_run() {  # sets status, duration and loaded_at (ms from the start)
   cp "$work/input" "$work/ref/JWC_TEMP.TXT"
+  : > "$work/ref.err"
   local start
   start=$(now_ms)
-  "$rq27" --yes "$work/ref" 2>/dev/null &
+  "$rq27" --yes "$work/ref" 2>"$work/ref.err" &
   local pid=$!
-  save_at=
+  loaded_at=
   while kill -0 "$pid" 2>/dev/null; do
-    if [ -z "$save_at" ] && compgen -G "$work/ref/.JWC_TEMP.TXT.*.tmp" >/dev/null; then
-      save_at=$(( $(now_ms) - start ))
-    fi
+    [ -z "$loaded_at" ] && [ -s "$work/ref.err" ] && loaded_at=$(( $(now_ms) - start ))
   done
   wait "$pid"
   status=$?
   duration=$(( $(now_ms) - start ))
-  [ -n "$save_at" ] || save_at=$(( duration * 8 / 10 ))
+  [ -n "$loaded_at" ] || loaded_at=$(( duration / 2 ))
 }
 items=300000
 selection "$items" > "$work/input"
@@ -38,38 +40,40 @@ if [ "$duration" -gt 800 ]; then
   items=$(( items * 500 / duration ))
   selection "$items" > "$work/input"
 fi
-best=999999 best_save=999999
+best=999999 best_loaded=999999
 for attempt in 1 2 3; do
   timed_run
   check "uninterrupted run $attempt: exit" 0 "$status"
   [ "$duration" -lt "$best" ] && best=$duration
-  [ "$save_at" -lt "$best_save" ] && best_save=$save_at
+  [ "$loaded_at" -lt "$best_loaded" ] && best_loaded=$loaded_at
 done
 duration=$best
-save_at=$best_save
+loaded_at=$best_loaded
 check "uninterrupted run: no temporary file" 0 "$(temps "$work/ref")"
 expected=$work/ref/JWC_TEMP.TXT
+printf 'hq\r\n' > "$work/hq"
 echo "input $(wc -c < "$work/input") bytes, command file $(wc -c < "$expected") bytes," \
-  "run ${duration} ms, save from about ${save_at} ms"
+  "run ${duration} ms, loaded after about ${loaded_at} ms"
 
-untouched=0 complete=0 strays=0 done_kills=0
+untouched=0 hq=0 complete=0 strays=0 done_kills=0 after_load=0
 RANDOM=27
 begin=$(now_ms)
 for ((i = 0; i < kills; i++)); do
   [ $(( $(now_ms) - begin )) -gt $((budget * 1000)) ] && break
   cp "$work/input" "$work/run/JWC_TEMP.TXT"
-  # Anywhere from the start to a little past the usual end of the run; every other kill
-  # while the command file is being saved.
-  delay=$(( RANDOM * (duration * 11 / 10) / 32768 ))
-  "$rq27" --yes "$work/run" 2>/dev/null &
+  : > "$work/run.err"
+  "$rq27" --yes "$work/run" 2>"$work/run.err" &
   pid=$!
+  loaded=no
   if ((i % 2 == 0)); then
-    sleep "$(printf '%d.%03d' $((delay / 1000)) $((delay % 1000)))"
+    # Anywhere from the start to a little past the usual end of the run.
+    sleep_ms $(( RANDOM * (duration * 11 / 10) / 32768 ))
   else
-    # Once the save has begun (its temporary file is there), a short random spin: the
-    # writing takes a few milliseconds only, less than starting a sleep would.
-    while kill -0 "$pid" 2>/dev/null && ! compgen -G "$work/run/.JWC_TEMP.TXT.*.tmp" >/dev/null; do :; done
-    for ((spin = RANDOM % 4000; spin > 0; spin--)); do :; done
+    # Once loading is over (the first status text), anywhere in the rest of the run.
+    while kill -0 "$pid" 2>/dev/null && ! [ -s "$work/run.err" ]; do :; done
+    loaded=yes
+    after_load=$((after_load + 1))
+    sleep_ms $(( RANDOM * ((duration - loaded_at) * 11 / 10) / 32768 ))
   fi
   kill -KILL "$pid" 2>/dev/null
   wait "$pid" 2>/dev/null
@@ -78,10 +82,13 @@ for ((i = 0; i < kills; i++)); do
   file=$work/run/JWC_TEMP.TXT
   if cmp -s "$file" "$work/input"; then
     untouched=$((untouched + 1))
+    check "kill $i after loading: never the host's selection" no "$loaded"
+  elif cmp -s "$file" "$work/hq"; then
+    hq=$((hq + 1))
   elif cmp -s "$file" "$expected"; then
     complete=$((complete + 1))
   else
-    check "kill $i: untouched input or complete command file" yes \
+    check "kill $i: input, hq or complete command file" yes \
       "no ($( [ -e "$file" ] && echo "$(wc -c < "$file") bytes" || echo missing))"
   fi
   left=$(temps "$work/run")
@@ -95,7 +102,7 @@ for ((i = 0; i < kills; i++)); do
   [ "$(temps "$work/run")" -eq 0 ] || check "next run after kill $i: temporary file removed" 0 "$(temps "$work/run")"
 done
 check "kills made" yes "$([ "$done_kills" -ge 10 ] && echo yes || echo "only $done_kills")"
-echo "$done_kills kills: $untouched left the input untouched ($strays of them killed while" \
-  "saving, with a temporary file), $complete found the complete command file"
+echo "$done_kills kills ($after_load after loading): $untouched left the input untouched," \
+  "$hq left hq, $complete found the complete command file; $strays left a temporary file"
 passed=$((passed + done_kills))
 finish

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Faults on the save, for real: the folder missing or read-only, JWC_TEMP.TXT a folder, the
 # file system full. Each time the run reports the failure (exit status 1), leaves no
-# temporary file and no partial command file, and does not crash.
+# temporary file and no partial command file ("hq" where it can), and does not crash.
 #   save-faults.sh RQ27
 source "$(dirname "$0")/lib.sh"
 selection 50 > "$work/input"
@@ -46,23 +46,28 @@ for answer in --yes --cancel; do
   check "folder in its place $answer: folder kept" keep "$(cat "$work/dir$answer/JWC_TEMP.TXT/inside")"
 done
 
-# A full file system: a 64 KiB memory file system holding an input of about 45 KiB, so that
-# the command file cannot be written beside it.
+# A full file system: a small memory file system whose free room, once the selection has
+# been read and "hq" stands in its place, is about the selection's size, a little less than
+# the command file needs.
 mkdir "$work/full"
-if mount -t tmpfs -o size=64k tmpfs "$work/full" 2>/dev/null; then
+if mount -t tmpfs -o size=512k tmpfs "$work/full" 2>/dev/null; then
   mounts+=("$work/full")
-  selection 1500 > "$work/big"
+  selection 6000 > "$work/big"
   cp "$work/big" "$work/full/JWC_TEMP.TXT"
+  blocks=$(( ($(wc -c < "$work/big") + 4095) / 4096 ))
+  head -c $(( (128 - blocks - 1) * 4096 )) /dev/zero > "$work/full/filler"
   "$rq27" --yes "$work/full" 2>/dev/null; check "full disk: exit" 1 $?
   # A failed save leaves nothing the host could read as commands: no temporary file, no
-  # partial command file, and the host's own file is gone too.
-  check "full disk: folder left empty" "" "$(ls -A "$work/full")"
+  # partial command file, and "hq" in the host's file.
+  check "full disk: hq left" "filler JWC_TEMP.TXT hq" \
+    "$(ls -A "$work/full" | sort -r | tr '\n' ' ')$(tr -d '\r\n' < "$work/full/JWC_TEMP.TXT")"
   # The same mount with room enough: the save goes through.
-  cp "$work/input" "$work/full/JWC_TEMP.TXT"
+  rm "$work/full/filler"
+  cp "$work/big" "$work/full/JWC_TEMP.TXT"
   "$rq27" --yes "$work/full" 2>/dev/null; check "room enough: exit" 0 $?
   check "room enough: command file" hd "$(head -c 2 "$work/full/JWC_TEMP.TXT")"
   check "room enough: no temporary file" 0 "$(temps "$work/full")"
-  echo "full disk: input $(wc -c < "$work/big") bytes on a 64 KiB file system"
+  echo "full disk: input $(wc -c < "$work/big") bytes, command file $(wc -c < "$work/full/JWC_TEMP.TXT") bytes"
 else
   skip "full disk" "cannot mount a small tmpfs here (needs root or CAP_SYS_ADMIN)"
 fi
