@@ -3,24 +3,69 @@
 
 #include <commctrl.h>
 
+#include <new>
+
+#include "JwwGaibu/file_io.h"
 #include "Unit1/form1.h"
 
+namespace {
+
+/// Exit status when the run ended in a way the user was told of (or could not be).
+constexpr int kFailedExit = 2;
+
+/// The host reads the file back as commands however the program ends: where the dialog
+/// cannot even be made, its own selection left there would be drawn a second time. "hq"
+/// leaves the drawing as it was. Best effort: memory or the file may fail us here too.
+void LeaveDrawingUnchanged() {
+  try {
+    const std::filesystem::path path =
+        Unit1::OwnExecutablePath().parent_path() / Unit1::kInterchangeFileName;
+    JwwGaibu::AtomicFileWriter file;
+    if (file.Open(path) && file.Write("hq\r\n")) file.Commit();
+  } catch (const std::bad_alloc&) {
+  }
+}
+
+/// Tells the user why OK changed nothing. The dialog is gone by now: the box has no owner.
+void ShowFailure(const Unit1::TForm1& form) {
+  try {
+    const std::wstring text =
+        Unit1::WidenUtf8(Unit1::OkFailureMessage(form.Failure(), form.InterchangeFilePath()));
+    const std::wstring caption = Unit1::WidenUtf8(Unit1::kCaption);
+    MessageBoxW(nullptr, text.c_str(), caption.c_str(), MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
+  } catch (const std::bad_alloc&) {
+    // Not even the message fits; the exit status still tells.
+  }
+}
+
+}  // namespace
+
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*commandLine*/,
-                    int showCommand) {
+                    int /*showCommand: the dialog is always shown normally*/) {
   // The OK flow runs to its end inside the click handler and repaints only the status line;
   // keep Windows from swapping in a "not responding" ghost for a long selection.
   DisableProcessWindowsGhosting();
   INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&controls);
 
-  const std::unique_ptr<Unit1::Win32Dialog> dialog = Unit1::Win32Dialog::Create(instance);
-  if (!dialog) return 1;
-  Unit1::TForm1 form(*dialog);
-  dialog->Attach(form);
+  // The handlers catch running out of memory themselves; only making the dialog and the
+  // form is guarded here.
+  std::unique_ptr<Unit1::Win32Dialog> dialog;
+  std::unique_ptr<Unit1::TForm1> form;
+  try {
+    dialog = Unit1::Win32Dialog::Create(instance);
+    if (dialog) form = std::make_unique<Unit1::TForm1>(*dialog);
+  } catch (const std::bad_alloc&) {
+  }
+  if (!form) {
+    LeaveDrawingUnchanged();
+    return kFailedExit;
+  }
+  dialog->Attach(*form);
 
   // FormShow places the dialog and loads the file before the window becomes visible.
-  form.FormShow();
-  dialog->Show(showCommand);
+  form->FormShow();
+  dialog->Show();
 
   // IsDialogMessageW gives the dialog keys: Tab, Enter (OK), Esc (Cancel), Alt+Y, Alt+N.
   MSG message;
@@ -30,5 +75,6 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*commandL
       DispatchMessageW(&message);
     }
   }
-  return form.Outcome() == Unit1::RunOutcome::kSaveFailed ? 2 : 0;
+  if (form->Failure() != Unit1::OkFailure::kNone) ShowFailure(*form);
+  return form->Failed() ? kFailedExit : 0;
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <new>
 
 #include "Unit1/form1.h"
 #include "Unit1/resource.h"
@@ -191,8 +192,13 @@ void Win32Dialog::CreateControls() {
   SendMessageW(dialog_, DM_SETDEFID, IDOK, 0);
 }
 
-void Win32Dialog::Show(int showCommand) {
-  ShowWindow(dialog_, showCommand);
+void Win32Dialog::Show() {
+  // A host may start the program hidden or minimised. Windows applies the starting
+  // process's choice to the first ShowWindow of a program whatever it asks for; the second
+  // call shows the dialog as it is, which is what the user is waiting for.
+  ShowWindow(dialog_, SW_SHOWNORMAL);
+  ShowWindow(dialog_, SW_SHOWNORMAL);
+  SetForegroundWindow(dialog_);
   // The check box has the focus when the dialog opens (first in tab order).
   SendMessageW(dialog_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(checkBox1_), TRUE);
 }
@@ -267,12 +273,20 @@ void Win32Dialog::Close() {
 
 void Win32Dialog::SetStatusText(std::string_view utf8) {
   if (labelA1_ == nullptr) return;
-  SetWindowTextW(labelA1_, WidenUtf8(utf8).c_str());
+  try {
+    SetWindowTextW(labelA1_, WidenUtf8(utf8).c_str());
+  } catch (const std::bad_alloc&) {
+    return;  // the line keeps its text; the run goes on as without a status line
+  }
   // The OK flow does not return to the event loop until it ends: paint now.
   UpdateWindow(labelA1_);
 }
 
-bool Win32Dialog::EscapeKeyDown() { return (GetAsyncKeyState(VK_ESCAPE) & 0x8000) != 0; }
+bool Win32Dialog::EscapeKeyDown() {
+  // The key state is the whole desktop's: Escape pressed in another program does not
+  // stop the pass, only Escape pressed while the dialog is in front.
+  return GetForegroundWindow() == dialog_ && (GetAsyncKeyState(VK_ESCAPE) & 0x8000) != 0;
+}
 
 ScreenPoint Win32Dialog::PointerPosition() {
   POINT point = {};
@@ -287,10 +301,25 @@ int Win32Dialog::OuterWidth() {
 }
 
 void Win32Dialog::SetLeftTop(int left, int top) {
+  // Near an edge of the screen the dialog would hang over it, OK and Cancel perhaps out of
+  // reach: it is moved just enough to lie within the work area (the screen less the task
+  // bar) of the pointer's monitor. A dialog larger than that keeps its top left inside.
+  RECT window = {};
+  POINT pointer = {};
+  MONITORINFO monitor = {};
+  monitor.cbSize = sizeof monitor;
+  if (GetWindowRect(dialog_, &window) && GetCursorPos(&pointer) &&
+      GetMonitorInfoW(MonitorFromPoint(pointer, MONITOR_DEFAULTTONEAREST), &monitor)) {
+    const RECT& work = monitor.rcWork;
+    left = std::max(std::min(left, static_cast<int>(work.right - (window.right - window.left))),
+                    static_cast<int>(work.left));
+    top = std::max(std::min(top, static_cast<int>(work.bottom - (window.bottom - window.top))),
+                   static_cast<int>(work.top));
+  }
   SetWindowPos(dialog_, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-std::filesystem::path Win32Dialog::OwnFilePath() {
+std::filesystem::path OwnExecutablePath() {
   // GetModuleFileNameW truncates silently when the buffer is too small: grow until it fits.
   std::wstring buffer(MAX_PATH, L'\0');
   for (;;) {
@@ -305,6 +334,8 @@ std::filesystem::path Win32Dialog::OwnFilePath() {
     buffer.resize(buffer.size() * 2);
   }
 }
+
+std::filesystem::path Win32Dialog::OwnFilePath() { return OwnExecutablePath(); }
 
 bool Win32Dialog::CheckBoxChecked() {
   return checkBox1_ != nullptr && SendMessageW(checkBox1_, BM_GETCHECK, 0, 0) == BST_CHECKED;

@@ -23,6 +23,9 @@ class TForm1;
 /// UTF-8 to UTF-16 for the Win32 API; invalid bytes become U+FFFD.
 std::wstring WidenUtf8(std::string_view utf8);
 
+/// Full path of the running executable; empty if Windows cannot tell.
+std::filesystem::path OwnExecutablePath();
+
 /// The dialog as designed: caption, fixed-pixel layout, font, colours and icon. It carries
 /// the dialog's events to the handlers of TForm1 and implements what they need of it.
 class Win32Dialog final : public Platform {
@@ -37,8 +40,9 @@ class Win32Dialog final : public Platform {
   void Attach(TForm1& form) { form_ = &form; }
   /// The window handle, for IsDialogMessageW in the event loop.
   HWND Handle() const { return dialog_; }
-  /// Makes the dialog visible with the check box focused.
-  void Show(int showCommand);
+  /// Makes the dialog visible, normal size and in front, with the check box focused,
+  /// however the program was started.
+  void Show();
 
   void SetStatusText(std::string_view utf8) override;
   bool EscapeKeyDown() override;

@@ -21,7 +21,8 @@ class Platform : public JwwGaibu::ProgressLabel {
   virtual ScreenPoint PointerPosition() = 0;
   /// The dialog's full width including its frame.
   virtual int OuterWidth() = 0;
-  /// Moves the dialog's outer top-left corner there, with no clamping to the screen.
+  /// Moves the dialog's outer top-left corner there; a platform with a screen may move it
+  /// less far, just enough to keep the whole dialog on the screen.
   virtual void SetLeftTop(int left, int top) = 0;
   /// Full path of the program's own executable.
   virtual std::filesystem::path OwnFilePath() = 0;
