@@ -163,11 +163,12 @@ fi
 # ---------------------------------------------------------------------------------------
 # Driving the dialog.
 
-# start_gui DIR: starts DIR/rq27.exe from another working folder with the pointer at
-# (500, 300) and waits for its window; sets GUI_PID, WIN, X, Y, WIDTH, HEIGHT, BORDER, TOPH.
+# start_gui DIR [PX PY]: starts DIR/rq27.exe from another working folder with the pointer
+# at (PX, PY), by default (500, 300), and waits for its window; sets GUI_PID, WIN, X, Y,
+# WIDTH, HEIGHT, BORDER, TOPH.
 start_gui() {
   local dir=$1 i
-  xdotool mousemove 500 300
+  xdotool mousemove "${2:-500}" "${3:-300}"
   (cd "$WORK" && exec wine "$dir/rq27.exe" </dev/null >/dev/null 2>&1) &
   GUI_PID=$!
   WIN=
@@ -289,15 +290,19 @@ iconv -f UTF-8 -t CP932 "$HERE/all-records.utf8.txt" >"$INPUTS/all-records.txt"
 # CR LF line ends, as the host writes them.
 sed 's/$/\r/' "$INPUTS/all-records.txt" >"$INPUTS/all-records-crlf.txt"
 
-# A large selection: group 0 and layer 0 come first (what the closing lines go back to),
-# every item lies on layer 1, so an aborted pass leaves exactly a layer line behind.
-awk -v n="$BIG_ITEMS" 'BEGIN {
-  print "lg0"; print "ly0"; print "ly1"; print "lc1"; print "lt1"
-  for (i = 0; i < n; i++) {
-    if (i % 50 == 0) { print "cn0 3 3 -0.5 1"; printf "ch %d 0 1 0 \"T%d\n", i, i }
-    else printf "%d 0 %d 10.5\n", i, i + 1
-  }
-}' >"$INPUTS/big.txt"
+# selection ITEMS: a large selection on standard output. Group 0 and layer 0 come first
+# (what the closing lines go back to), every item lies on layer 1, so an aborted pass
+# leaves exactly a layer line behind.
+selection() {
+  awk -v n="$1" 'BEGIN {
+    print "lg0"; print "ly0"; print "ly1"; print "lc1"; print "lt1"
+    for (i = 0; i < n; i++) {
+      if (i % 50 == 0) { print "cn0 3 3 -0.5 1"; printf "ch %d 0 1 0 \"T%d\n", i, i }
+      else printf "%d 0 %d 10.5\n", i, i + 1
+    }
+  }'
+}
+selection "$BIG_ITEMS" >"$INPUTS/big.txt"
 
 declare -a CASE_INPUTS=()
 [ -f "$ROOT/examples/JWC_TEMP.TXT" ] && CASE_INPUTS+=("$ROOT/examples/JWC_TEMP.TXT")
@@ -461,6 +466,11 @@ if start_gui "$GUI_DIR"; then
 else
   fail "Escape held during the pass" "no window"
 fi
+
+# ---------------------------------------------------------------------------------------
+# A desktop's faults: files held by other programs, kills, odd starts, other windows.
+
+source "$HERE/desktop-faults.sh"
 
 echo "screenshots: $OUT/dialog.png $OUT/dialog-working.png"
 echo "time: $(since "$T_START") s"

@@ -1,0 +1,336 @@
+# rq27.exe under what a user's desktop does to it: other programs holding its files, kills,
+# a start hidden or minimised or at the screen's edge, Escape typed into another window.
+# Sourced by run-gui-tests.sh: uses its Xvfb, Wine prefix, inputs and helpers.
+#
+# Environment (all optional):
+#   RQ27_KILL_ITEMS    items in the selection for the kills and the locks (default 100000)
+#   RQ27_KILL_SEED     seed of the kill moments (default: random; printed for a replay)
+
+DF_ITEMS=${RQ27_KILL_ITEMS:-100000}
+DF_BIN="$WORK/helpers"
+mkdir -p "$DF_BIN"
+
+# winpath PATH: the Windows name of a Unix path (Wine's drive Z: is the root).
+winpath() { printf 'Z:%s' "${1//\//\\}"; }
+
+# strays DIR: the temporary files of the command file left in DIR.
+strays() { find "$1" -maxdepth 1 -name '.JWC_TEMP.TXT.*.tmp' | wc -l; }
+
+# wait_line FILE TEXT SECONDS: waits until FILE holds a line starting with TEXT.
+wait_line() {
+  local i
+  for i in $(seq $(($3 * 50))); do
+    grep -q "^$2" "$1" 2>/dev/null && return 0
+    sleep 0.02
+  done
+  return 1
+}
+
+# visible_window NAME [PID]: the first visible window named NAME (of process PID).
+visible_window() {
+  xdotool search --onlyvisible ${2:+--pid "$2"} --name "$1" 2>/dev/null | head -1
+}
+
+# helper NAME ARGS...: starts a test helper in the background, its output in
+# $WORK/NAME.out; sets HELPER_PID.
+helper() {
+  local name=$1
+  shift
+  (cd "$WORK" && exec wine "$DF_BIN/$name.exe" "$@" </dev/null >"$WORK/$name.out" 2>&1) &
+  HELPER_PID=$!
+}
+
+# no_strays NAME DIR: passes when DIR holds no temporary file of the command file.
+no_strays() {
+  local n
+  n=$(strays "$2")
+  if [ "$n" = 0 ]; then pass "$1"; else fail "$1" "$n left in $2"; fi
+}
+
+df_ready=1
+for h in scanner holder launcher other-window; do
+  if ! x86_64-w64-mingw32-g++-posix -std=c++20 -O2 -Wall -Wextra -Werror -municode -static -s \
+      -o "$DF_BIN/$h.exe" "$HERE/helpers/$h.cc" >"$WORK/build-$h.log" 2>&1; then
+    fail "test helper $h builds" "$(head -5 "$WORK/build-$h.log")"
+    df_ready=
+  fi
+done
+
+selection "$DF_ITEMS" >"$INPUTS/medium.txt"
+DF_WANT=$(expected "$INPUTS/medium.txt" --yes)
+DF_DIR="$WORK/desktop"
+
+if [ -n "$df_ready" ]; then
+
+# ---------------------------------------------------------------------------------------
+# A scanner that opens each new file the moment it is closed and holds it (300 ms, 1.5 s):
+# the rename waits, the result is the whole command file and nothing is left over. The
+# scanner catches the file between the close and the rename only by chance, so a run in
+# which it missed the command file is repeated (up to three runs).
+
+for hold in 300 1500; do
+  name="scanner holding each new file ${hold} ms"
+  runs=0
+  caught=0
+  ok=1
+  while [ $runs -lt 3 ] && [ $caught = 0 ]; do
+    runs=$((runs + 1))
+    prepare "$DF_DIR" "$INPUTS/medium.txt"
+    rm -f "$WORK/scanner.stop"
+    helper scanner "$(winpath "$DF_DIR")" "$hold" "$(winpath "$WORK/scanner.stop")"
+    scanner=$HELPER_PID
+    wait_line "$WORK/scanner.out" ready 10 || { ok=; fail "$name" "the scanner did not start"; }
+    if [ -n "$ok" ] && start_gui "$DF_DIR"; then
+      act ok-enter
+      wait_gui 60 || { ok=; fail "$name" "rq27.exe did not end"; }
+    elif [ -n "$ok" ]; then
+      ok=
+      fail "$name" "no window"
+    fi
+    touch "$WORK/scanner.stop"
+    wait "$scanner"
+    [ -n "$ok" ] || break
+    # "caught SIZE": the command file is the one larger than "hq".
+    caught=$(awk '$1 == "caught" && $2 > 4 { n++ } END { print n + 0 }' "$WORK/scanner.out")
+    if [ "$GUI_RC" != 0 ] || ! cmp -s "$DF_DIR/JWC_TEMP.TXT" "$DF_WANT" || [ "$(strays "$DF_DIR")" != 0 ]; then
+      ok=
+      fail "$name" "run $runs: exit $GUI_RC, $(cmp "$DF_DIR/JWC_TEMP.TXT" "$DF_WANT" 2>&1 | head -1), $(strays "$DF_DIR") temporary files left; scanner: $(tr '\n' ' ' <"$WORK/scanner.out")"
+      break
+    fi
+  done
+  if [ -n "$ok" ] && [ "$caught" != 0 ]; then
+    pass "$name: the complete command file, nothing left over, exit 0 (run $runs; scanner: $(grep -v ready "$WORK/scanner.out" | tr '\n' ' '))"
+  elif [ -n "$ok" ]; then
+    fail "$name" "the scanner never caught the command file in $runs runs"
+  fi
+done
+
+# ---------------------------------------------------------------------------------------
+# Another program reading JWC_TEMP.TXT without delete sharing, from before the start for
+# 1 s: "hq" after loading waits for it, and OK gives the complete command file.
+
+name="JWC_TEMP.TXT held 1 s from before the start"
+prepare "$DF_DIR" "$INPUTS/medium.txt"
+helper holder "$(winpath "$DF_DIR/JWC_TEMP.TXT")" 1000
+holder=$HELPER_PID
+if ! wait_line "$WORK/holder.out" held 10; then
+  fail "$name" "the holder did not start"
+elif start_gui "$DF_DIR"; then
+  act ok-enter
+  if wait_gui 60 && [ "$GUI_RC" = 0 ]; then
+    same_file "$name: OK gives the complete command file" "$DF_DIR/JWC_TEMP.TXT" "$DF_WANT"
+    no_strays "$name: no temporary file left" "$DF_DIR"
+  else
+    fail "$name" "exit status $GUI_RC"
+  fi
+else
+  fail "$name" "no window"
+fi
+wait "$holder"
+
+# Held for 5 s from just before OK, longer than the program waits: the file holds "hq"
+# (never the host's selection), one message box says so, Enter closes it, exit status 2.
+
+name="JWC_TEMP.TXT held 5 s from before OK"
+prepare "$DF_DIR" "$INPUTS/medium.txt"
+if start_gui "$DF_DIR"; then
+  dialog_size="${WIDTH}x${HEIGHT}"
+  helper holder "$(winpath "$DF_DIR/JWC_TEMP.TXT")" 5000
+  holder=$HELPER_PID
+  wait_line "$WORK/holder.out" held 10
+  act ok-enter
+  # The message box has the dialog's caption; it comes once the dialog is gone.
+  box=
+  for _ in $(seq 750); do
+    for w in $(xdotool search --onlyvisible --pid "$GUI_PID" --name "^${CAPTION}\$" 2>/dev/null); do
+      eval "$(xdotool getwindowgeometry --shell "$w" 2>/dev/null)"
+      if [ "${WIDTH}x${HEIGHT}" != "$dialog_size" ]; then box=$w; break; fi
+    done
+    [ -n "$box" ] && break
+    kill -0 "$GUI_PID" 2>/dev/null || break
+    sleep 0.02
+  done
+  if [ -n "$box" ]; then
+    sleep 0.2
+    timeout 20 import -window root "$WORK/root-box.png" &&
+      convert "$WORK/root-box.png" -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$OUT/message-box.png"
+    xdotool key Return
+  fi
+  wait_gui 20
+  if [ -z "$box" ]; then
+    fail "$name" "no message box (exit status $GUI_RC)"
+  elif [ "$GUI_RC" = 124 ]; then
+    fail "$name" "Enter did not close the message box"
+  elif [ "$GUI_RC" = 0 ]; then
+    fail "$name" "exit status 0"
+  else
+    same_file "$name: \"hq\", a message box closed by Enter, exit status $GUI_RC" \
+      "$DF_DIR/JWC_TEMP.TXT" "$WORK/hq.txt"
+  fi
+  wait "$holder"
+  no_strays "$name: no temporary file left" "$DF_DIR"
+else
+  fail "$name" "no window"
+fi
+
+# ---------------------------------------------------------------------------------------
+# The window: at the screen's bottom-right corner it is moved onto the screen, just enough.
+
+prepare "$DF_DIR" "$INPUTS/all-records.txt"
+if start_gui "$DF_DIR" 1279 1023; then
+  DIALOG_SIZE="${WIDTH}x${HEIGHT}"
+  if [ "$X" -ge 0 ] && [ "$Y" -ge 0 ] && [ $((X + WIDTH)) = 1280 ] && [ $((Y + HEIGHT)) = 1024 ]; then
+    pass "pointer at (1279,1023): the whole dialog on the screen, at its corner ($X,$Y ${WIDTH}x${HEIGHT})"
+  else
+    fail "pointer at (1279,1023)" "dialog at $X,$Y ${WIDTH}x${HEIGHT} on a 1280x1024 screen"
+  fi
+  act cancel-esc
+  wait_gui 20
+else
+  DIALOG_SIZE=
+  fail "pointer at (1279,1023)" "no window"
+fi
+
+# Started hidden or minimised by a host (STARTUPINFO): the dialog is shown, at its size,
+# and OK works.
+
+want=$(expected "$INPUTS/all-records.txt" --yes)
+for how in hide minimize; do
+  name="started with STARTUPINFO $how"
+  prepare "$DF_DIR" "$INPUTS/all-records.txt"
+  xdotool mousemove 500 300
+  helper launcher "$how" 20 "$(winpath "$DF_DIR/rq27.exe")"
+  launcher=$HELPER_PID
+  win=
+  for _ in $(seq 200); do
+    win=$(visible_window "^${CAPTION}\$")
+    [ -n "$win" ] && break
+    kill -0 "$launcher" 2>/dev/null || break
+    sleep 0.05
+  done
+  if [ -z "$win" ]; then
+    fail "$name" "no visible dialog"  # the launcher ends it
+  else
+    eval "$(xdotool getwindowgeometry --shell "$win")"
+    if [ -n "$DIALOG_SIZE" ] && [ "${WIDTH}x${HEIGHT}" != "$DIALOG_SIZE" ]; then
+      fail "$name" "the dialog shows at ${WIDTH}x${HEIGHT}, not $DIALOG_SIZE"
+    fi
+    xdotool key Return
+  fi
+  wait "$launcher"
+  rc=$?
+  if [ -n "$win" ] && [ "$rc" = 0 ]; then
+    same_file "$name: the dialog is visible and OK works" "$DF_DIR/JWC_TEMP.TXT" "$want"
+  elif [ -n "$win" ]; then
+    fail "$name" "exit status $rc"
+  fi
+done
+
+# Escape held in another program's window, in front, during a long pass: the pass goes on
+# to the complete command file.
+
+name="Escape held in another window during the pass"
+want=$(expected "$INPUTS/big.txt" --yes)
+prepare "$DF_DIR" "$INPUTS/big.txt"
+if start_gui "$DF_DIR"; then
+  act ok-enter
+  helper other-window 30
+  other=$HELPER_PID
+  win=
+  if wait_line "$WORK/other-window.out" front 10; then
+    for _ in $(seq 100); do
+      win=$(visible_window '^rq27-test-other$')
+      [ -n "$win" ] && break
+      sleep 0.02
+    done
+  fi
+  if [ -n "$win" ] && kill -0 "$GUI_PID" 2>/dev/null; then
+    xdotool windowfocus --sync "$win" 2>/dev/null
+    xdotool keydown Escape
+    wait_gui 120
+    xdotool keyup Escape
+    if [ "$GUI_RC" = 0 ]; then
+      same_file "$name: the complete command file" "$DF_DIR/JWC_TEMP.TXT" "$want"
+    else
+      fail "$name" "exit status $GUI_RC"
+    fi
+  else
+    fail "$name" "the other window did not come in front before the pass ended ($(cat "$WORK/other-window.out"))"
+    wait_gui 120
+  fi
+  kill -KILL "$other" 2>/dev/null
+  wait "$other" 2>/dev/null
+else
+  fail "$name" "no window"
+fi
+
+# ---------------------------------------------------------------------------------------
+# Kills at random moments after the dialog appeared, half of them after OK: each leaves
+# exactly "hq" or the complete command file, never the selection or a part; the next run
+# that ends well leaves no temporary file behind. At most 16 kills in about 60 s.
+
+seed=${RQ27_KILL_SEED:-$RANDOM}
+RANDOM=$seed
+prepare "$DF_DIR" "$INPUTS/medium.txt"
+pass_time=
+if start_gui "$DF_DIR"; then
+  t=$(now)
+  act ok-enter
+  wait_gui 60 && [ "$GUI_RC" = 0 ] && pass_time=$(since "$t")
+fi
+if [ -z "$pass_time" ]; then
+  fail "kills" "the run without a kill did not end well (exit ${GUI_RC:-?})"
+else
+  kills=0 hq=0 complete=0 ended=0 after_ok=0 left=0 bad=
+  t_kills=$(now)
+  while [ $kills -lt 16 ] && awk -v s="$(since "$t_kills")" 'BEGIN { exit !(s < 60) }'; do
+    # The selection anew, beside what earlier kills left.
+    cp "$INPUTS/medium.txt" "$DF_DIR/JWC_TEMP.TXT"
+    start_gui "$DF_DIR" || { bad="no window at kill $((kills + 1))"; break; }
+    if [ $((kills % 2)) = 1 ]; then
+      act ok-enter
+      after_ok=$((after_ok + 1))
+      # Between a third into the pass and a little after its end (where the command file
+      # is put in place); some runs end before the kill.
+      delay=$(awk -v r=$RANDOM -v p="$pass_time" 'BEGIN { printf "%.3f", (0.3 + r / 32768) * p }')
+    else
+      delay=$(awk -v r=$RANDOM 'BEGIN { printf "%.3f", r / 32768 * 0.5 }')
+    fi
+    sleep "$delay"
+    kill -KILL "$GUI_PID" 2>/dev/null
+    { wait "$GUI_PID"; } 2>/dev/null  # no "Killed" from the shell
+    rc=$?
+    GUI_PID=
+    kills=$((kills + 1))
+    [ "$rc" = 137 ] || ended=$((ended + 1))
+    if cmp -s "$DF_DIR/JWC_TEMP.TXT" "$WORK/hq.txt"; then
+      hq=$((hq + 1))
+    elif cmp -s "$DF_DIR/JWC_TEMP.TXT" "$DF_WANT"; then
+      complete=$((complete + 1))
+    elif cmp -s "$DF_DIR/JWC_TEMP.TXT" "$INPUTS/medium.txt"; then
+      bad="kill $kills (${delay} s): the host's selection is left"
+      break
+    else
+      bad="kill $kills (${delay} s): $(stat -c %s "$DF_DIR/JWC_TEMP.TXT" 2>/dev/null || echo no) bytes, neither hq nor the command file"
+      break
+    fi
+    left=$((left + $(strays "$DF_DIR")))
+  done
+  summary="$kills kills ($after_ok after OK, seed $seed): $hq hq, $complete complete"
+  [ $ended = 0 ] || summary="$summary, of which $ended had ended before the kill"
+  if [ -n "$bad" ]; then
+    fail "kills" "$bad; $summary"
+  else
+    pass "kills leave \"hq\" or the complete command file: $summary"
+  fi
+  # The next run that ends well removes what the killed runs left.
+  cp "$INPUTS/medium.txt" "$DF_DIR/JWC_TEMP.TXT"
+  if run_gui "$DF_DIR" ok-enter && [ "$GUI_RC" = 0 ]; then
+    same_file "the run after the kills gives the complete command file" "$DF_DIR/JWC_TEMP.TXT" "$DF_WANT"
+    no_strays "the run after the kills removes the $left temporary files they left" "$DF_DIR"
+  else
+    fail "the run after the kills" "exit status ${GUI_RC:-?}"
+  fi
+fi
+
+fi  # df_ready
