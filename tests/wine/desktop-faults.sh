@@ -90,18 +90,18 @@ for hold in 300 1500; do
     touch "$WORK/scanner.stop"
     wait "$scanner"
     [ -n "$ok" ] || break
-    # "caught SIZE": the command file is the one larger than "hq".
-    caught=$(awk '$1 == "caught" && $2 > 4 { n++ } END { print n + 0 }' "$WORK/scanner.out")
+    # "caught SIZE": the command file is the one larger than "hq". (Lines end in CR LF.)
+    caught=$(tr -d '\r' <"$WORK/scanner.out" | awk '$1 == "caught" && $2 + 0 > 4 { n++ } END { print n + 0 }')
     if [ "$GUI_RC" != 0 ] || ! cmp -s "$DF_DIR/JWC_TEMP.TXT" "$DF_WANT" || [ "$(strays "$DF_DIR")" != 0 ]; then
       ok=
-      fail "$name" "run $runs: exit $GUI_RC, $(cmp "$DF_DIR/JWC_TEMP.TXT" "$DF_WANT" 2>&1 | head -1), $(strays "$DF_DIR") temporary files left; scanner: $(tr '\n' ' ' <"$WORK/scanner.out")"
+      fail "$name" "run $runs: exit $GUI_RC, $(cmp "$DF_DIR/JWC_TEMP.TXT" "$DF_WANT" 2>&1 | head -1), $(strays "$DF_DIR") temporary files left; scanner: $(tr -d '\r' <"$WORK/scanner.out" | tr '\n' ' ')"
       break
     fi
   done
   if [ -n "$ok" ] && [ "$caught" != 0 ]; then
-    pass "$name: the complete command file, nothing left over, exit 0 (run $runs; scanner: $(grep -v ready "$WORK/scanner.out" | tr '\n' ' '))"
+    pass "$name: the complete command file, nothing left over, exit 0 (run $runs; scanner: $(grep -v ready "$WORK/scanner.out" | tr -d '\r' | tr '\n' ' '))"
   elif [ -n "$ok" ]; then
-    fail "$name" "the scanner never caught the command file in $runs runs"
+    fail "$name" "the scanner never caught the command file in $runs runs (last: $(grep -v ready "$WORK/scanner.out" | tr -d '\r' | tr '\n' ' '))"
   fi
 done
 
