@@ -191,6 +191,19 @@ else
   fail "pointer at (1279,1023)" "no window"
 fi
 
+# Where no window can be made at all (here: no display), the host's selection is not left
+# to be drawn a second time: "hq", and a failed exit status.
+
+name="no window can be made"
+prepare "$DF_DIR" "$INPUTS/medium.txt"
+(cd "$WORK" && env -u DISPLAY timeout 30 wine "$DF_DIR/rq27.exe" </dev/null >/dev/null 2>&1)
+rc=$?
+if [ "$rc" = 0 ] || [ "$rc" = 124 ]; then
+  fail "$name" "exit status $rc"
+else
+  same_file "$name: \"hq\", exit status $rc" "$DF_DIR/JWC_TEMP.TXT" "$WORK/hq.txt"
+fi
+
 # Started hidden or minimised by a host (STARTUPINFO): the dialog is shown, at its size,
 # and OK works.
 
