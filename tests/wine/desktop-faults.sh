@@ -3,10 +3,10 @@
 # Sourced by run-gui-tests.sh: uses its Xvfb, Wine prefix, inputs and helpers.
 #
 # Environment (all optional):
-#   RQ27_KILL_ITEMS    items in the selection for the kills and the locks (default 100000)
+#   RQ27_DESKTOP_ITEMS items in the selection for the locks and the kills (default 100000)
 #   RQ27_KILL_SEED     seed of the kill moments (default: random; printed for a replay)
 
-DF_ITEMS=${RQ27_KILL_ITEMS:-100000}
+DF_ITEMS=${RQ27_DESKTOP_ITEMS:-100000}
 DF_BIN="$WORK/helpers"
 mkdir -p "$DF_BIN"
 
