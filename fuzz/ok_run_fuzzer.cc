@@ -1,6 +1,7 @@
 // The whole OK run on an arbitrary JWC_TEMP.TXT: the dialog's handlers load the file, zero
 // the spacing, write every item back and save the command file into a temporary folder.
-// After every run (RoundTrip::CheckOkRun, shared with the round-trip test): the save
+// After every run (RoundTrip::CheckOkRun, shared with the round-trip test): "hq" stood in
+// the file from the end of a successful load until the close; the save
 // succeeded and left nothing else in the folder; after a failed load the command file is
 // exactly "hq"; otherwise it begins with "hd", our own reader reads it to its end, and every
 // item written comes back as that item. The check box is taken from the input's length
