@@ -1,5 +1,6 @@
 # rq27.exe under what a user's desktop does to it: other programs holding its files, kills,
-# a start hidden, minimised, at the screen's edge or with no display, Escape typed into another window.
+# a start hidden, minimised, at the screen's edge or with no display, Escape typed into
+# another window.
 # Sourced by run-gui-tests.sh: uses its Xvfb, Wine prefix, inputs and helpers.
 #
 # Environment (all optional):
