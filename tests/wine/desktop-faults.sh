@@ -7,6 +7,7 @@
 #   RQ27_DESKTOP_ITEMS items in the selection for the locks and the kills (default 100000)
 #   RQ27_KILL_SEED     seed of the kill moments (default: random; printed for a replay)
 
+DF_START=$(now)
 DF_ITEMS=${RQ27_DESKTOP_ITEMS:-100000}
 DF_BIN="$WORK/helpers"
 mkdir -p "$DF_BIN"
@@ -348,3 +349,4 @@ else
 fi
 
 fi  # df_ready
+note "desktop faults: $(since "$DF_START") s"
