@@ -8,8 +8,9 @@ declare -A groups=(
   [windows]="g++-mingw-w64-x86-64-posix wine wine64 fonts-wine xvfb xdotool imagemagick fonts-ipafont-gothic"
   [fuzz]="clang-14 libfuzzer-14-dev libclang-rt-14-dev"
   [bench]="libbenchmark-dev hyperfine mawk time"
-  # zip: Info-ZIP, whose -X leaves owner ids and extended times out of the release zip.
-  [release]="cmake make g++-mingw-w64-x86-64-posix zip git"
+  # zip: Info-ZIP, whose -X leaves owner ids and extended times out of the release zip;
+  # unzip: tools/check.sh unpacks it.
+  [release]="cmake make g++-mingw-w64-x86-64-posix zip unzip git"
   [clang]="clang-14"
 )
 missing=()
