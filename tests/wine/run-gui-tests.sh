@@ -462,6 +462,23 @@ else
   fail "Escape held during the pass" "no window"
 fi
 
+# ---------------------------------------------------------------------------------------
+# The released rq27.exe, when RQ27_RELEASE_EXE names one (tools/check.sh passes the one
+# unpacked from the zip): OK by Enter on the example writes what the console program writes.
+
+if [ -n "${RQ27_RELEASE_EXE:-}" ]; then
+  REL_DIR="$WORK/release"
+  name="released rq27.exe: OK by Enter on the example"
+  if [ ! -f "$RQ27_RELEASE_EXE" ] || [ ! -f "$ROOT/examples/JWC_TEMP.TXT" ]; then
+    fail "$name" "missing $RQ27_RELEASE_EXE or examples/JWC_TEMP.TXT"
+  elif EXE=$RQ27_RELEASE_EXE prepare "$REL_DIR" "$ROOT/examples/JWC_TEMP.TXT" &&
+      run_gui "$REL_DIR" ok-enter; then
+    same_file "$name" "$REL_DIR/JWC_TEMP.TXT" "$(expected "$ROOT/examples/JWC_TEMP.TXT" --yes)"
+  else
+    fail "$name" "the dialog did not run to its end"
+  fi
+fi
+
 echo "screenshots: $OUT/dialog.png $OUT/dialog-working.png"
 echo "time: $(since "$T_START") s"
 echo "$PASSED passed, $FAILED failed"
