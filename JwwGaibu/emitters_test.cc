@@ -3,8 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <ostream>
 #include <string>
 #include <vector>
+
+#include "tests/param_name.h"
 
 namespace JwwGaibu {
 namespace {
@@ -54,6 +57,8 @@ struct HexCase {
   const char* line;
 };
 
+void PrintTo(const HexCase& c, std::ostream* os) { *os << c.value << " -> " << c.line; }
+
 class GroupHexTest : public testing::TestWithParam<HexCase> {};
 
 TEST_P(GroupHexTest, UpperCaseMinimalDigits) {
@@ -69,7 +74,10 @@ INSTANTIATE_TEST_SUITE_P(Values, GroupHexTest,
                                          HexCase{255, "FF"}, HexCase{0x7FFFFFFF, "7FFFFFFF"},
                                          HexCase{-1, "FFFFFFFF"},
                                          HexCase{-16, "FFFFFFF0"},
-                                         HexCase{INT32_MIN, "80000000"}));
+                                         HexCase{INT32_MIN, "80000000"}),
+                         [](const testing::TestParamInfo<HexCase>& info) {
+                           return "Value" + rq27test::ParamName(std::to_string(info.param.value));
+                         });
 
 /// Each tracked attribute emitter: the line for a value, and no line when repeated.
 struct TrackedCase {
@@ -78,6 +86,8 @@ struct TrackedCase {
   int32_t value;
   const char* line;
 };
+
+void PrintTo(const TrackedCase& c, std::ostream* os) { *os << c.name; }
 
 class TrackedTest : public testing::TestWithParam<TrackedCase> {};
 
@@ -285,6 +295,8 @@ struct ZCase {
   Lines lines;
 };
 
+void PrintTo(const ZCase& c, std::ostream* os) { *os << "flags " << c.flags; }
+
 class ZFlagsTest : public testing::TestWithParam<ZCase> {};
 
 TEST_P(ZFlagsTest, OneLinePerBitWithZ5OverZ4) {
@@ -301,7 +313,10 @@ INSTANTIATE_TEST_SUITE_P(Flags, ZFlagsTest,
                                          ZCase{16, {"z5"}}, ZCase{24, {"z5"}},
                                          ZCase{31, {"z1", "z2", "z3", "z5"}},
                                          ZCase{15, {"z1", "z2", "z3", "z4"}},
-                                         ZCase{32 | 64 | 2, {"z2"}}, ZCase{-1, {"z1", "z2", "z3", "z5"}}));
+                                         ZCase{32 | 64 | 2, {"z2"}}, ZCase{-1, {"z1", "z2", "z3", "z5"}}),
+                         [](const testing::TestParamInfo<ZCase>& info) {
+                           return "Flags" + rq27test::ParamName(std::to_string(info.param.flags));
+                         });
 
 // --- Item emitters ------------------------------------------------------------------------
 
@@ -310,6 +325,8 @@ struct ItemCase {
   std::function<void(TJwwState&)> emit;
   Lines lines;
 };
+
+void PrintTo(const ItemCase& c, std::ostream* os) { *os << c.name; }
 
 class ItemTest : public testing::TestWithParam<ItemCase> {};
 

@@ -8,8 +8,11 @@
 #include <cstdio>
 #include <cstring>
 #include <limits>
+#include <ostream>
 #include <random>
 #include <string>
+
+#include "tests/param_name.h"
 
 namespace JwwGaibu {
 namespace {
@@ -18,6 +21,17 @@ struct FormatCase {
   double value;
   const char* text;
 };
+
+void PrintTo(const FormatCase& c, std::ostream* os) {
+  char value[32];
+  std::snprintf(value, sizeof value, "%.17g", c.value);
+  *os << value << " -> \"" << c.text << '"';
+}
+
+// Named by position and expected text: some cases are the same double written differently.
+std::string FormatCaseName(const testing::TestParamInfo<FormatCase>& info) {
+  return std::to_string(info.index) + "_" + rq27test::ParamName(info.param.text);
+}
 
 class FormatRealTest : public testing::TestWithParam<FormatCase> {};
 
@@ -34,7 +48,8 @@ INSTANTIATE_TEST_SUITE_P(
                     FormatCase{0.000012345, "1.2345E-5"},
                     FormatCase{999999999999999.0, "999999999999999"},
                     FormatCase{1e15, "1E15"},
-                    FormatCase{1234567890123456.0, "1.23456789012346E15"}));
+                    FormatCase{1234567890123456.0, "1.23456789012346E15"}),
+    FormatCaseName);
 
 INSTANTIATE_TEST_SUITE_P(
     Edges, FormatRealTest,
@@ -59,7 +74,8 @@ INSTANTIATE_TEST_SUITE_P(
         FormatCase{std::numeric_limits<double>::infinity(), "INF"},
         FormatCase{-std::numeric_limits<double>::infinity(), "-INF"},
         FormatCase{std::numeric_limits<double>::quiet_NaN(), "NAN"},
-        FormatCase{-std::numeric_limits<double>::quiet_NaN(), "NAN"}));
+        FormatCase{-std::numeric_limits<double>::quiet_NaN(), "NAN"}),
+    FormatCaseName);
 
 // An independent reference: 18 digits from printf, rounded to 15 in integer arithmetic.
 std::string ReferenceFormat(double value) {

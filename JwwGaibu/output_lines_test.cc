@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <ostream>
 #include <random>
 #include <set>
 #include <string>
@@ -64,6 +65,8 @@ struct HeldCase {
   Lines lines;
 };
 
+void PrintTo(const HeldCase& c, std::ostream* os) { *os << c.name; }
+
 class HeldLinesTest : public testing::TestWithParam<HeldCase> {};
 
 TEST_P(HeldLinesTest, AreTheAppendedLines) {
@@ -103,6 +106,8 @@ struct TruncateCase {
   Lines after;
   std::string file;
 };
+
+void PrintTo(const TruncateCase& c, std::ostream* os) { *os << c.name; }
 
 class OutputLinesTruncateTest : public testing::TestWithParam<TruncateCase> {};
 
@@ -183,6 +188,8 @@ struct LayoutCase {
   std::vector<std::string> lines;
   std::string file;
 };
+
+void PrintTo(const LayoutCase& c, std::ostream* os) { *os << c.name; }
 
 class SaveLayoutTest : public SaveTest, public testing::WithParamInterface<LayoutCase> {};
 

@@ -8,6 +8,11 @@
 #include "Unit1/form1.h"
 #include "Unit1/platform-console.h"
 
+// The project's version, given by the build (project(VERSION) in CMakeLists.txt).
+#ifndef RQ27_VERSION
+#error "RQ27_VERSION must be defined by the build"
+#endif
+
 namespace {
 
 constexpr const char* kUsage =
@@ -21,6 +26,7 @@ constexpr const char* kUsage =
     "  --cancel         answer Cancel without asking (the file becomes \"hq\")\n"
     "  --negative-only  only zero spacings that are not positive (the check box)\n"
     "  --help           show this text\n"
+    "  --version        show the version\n"
     "\n"
     "Without --yes or --cancel the dialog is shown on the terminal: Enter or y is OK,\n"
     "n or Esc is Cancel, space toggles the check box. Without a terminal it cancels.\n"
@@ -41,6 +47,10 @@ int main(int argc, char** argv) {
     const std::string_view arg = argv[i];
     if (arg == "--help" || arg == "-h") {
       std::fputs(kUsage, stdout);
+      return 0;
+    }
+    if (arg == "--version") {
+      std::fputs("rq27 " RQ27_VERSION "\n", stdout);
       return 0;
     }
     if (arg == "--yes" || arg == "--cancel") {

@@ -10,12 +10,15 @@ target_compile_definitions(rq27 PRIVATE UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOM
 target_compile_options(rq27 PRIVATE $<$<COMPILE_LANGUAGE:CXX>:-municode>)
 target_link_options(rq27 PRIVATE -municode -mwindows $<$<CONFIG:Release,MinSizeRel>:-s>)
 
-# The version information takes the project's version.
+# The version information and the manifest take the project's version.
 set_property(SOURCE rq27.rc APPEND PROPERTY COMPILE_DEFINITIONS
              RQ27_VERSION_MAJOR=${PROJECT_VERSION_MAJOR}
              RQ27_VERSION_MINOR=${PROJECT_VERSION_MINOR}
              RQ27_VERSION_PATCH=${PROJECT_VERSION_PATCH})
+set(RQ27_VERSION_QUAD ${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR}.${PROJECT_VERSION_PATCH}.0)
+configure_file(rq27.manifest.in ${CMAKE_CURRENT_BINARY_DIR}/rq27.exe.manifest @ONLY)
+target_include_directories(rq27 PRIVATE ${CMAKE_CURRENT_BINARY_DIR})
 set_property(SOURCE rq27.rc APPEND PROPERTY OBJECT_DEPENDS
-             ${CMAKE_CURRENT_SOURCE_DIR}/rq27.manifest
+             ${CMAKE_CURRENT_BINARY_DIR}/rq27.exe.manifest
              ${CMAKE_CURRENT_SOURCE_DIR}/rq27.ico
              ${CMAKE_CURRENT_SOURCE_DIR}/resource.h)

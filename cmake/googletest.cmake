@@ -14,5 +14,7 @@ function(rq27_add_test name)
   cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
   add_executable(${name} ${ARG_UNPARSED_ARGUMENTS})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest_main)
-  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60)
+  # Every parameterised case has a name of its own; without NO_PRETTY_VALUES, CMake would
+  # append the printed parameter to it.
+  gtest_discover_tests(${name} NO_PRETTY_VALUES DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60)
 endfunction()

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # The console program run as a process: where it finds the file, its answers, its exit codes.
+#   console-test.sh RQ27 [VERSION]   (VERSION: what --version must print, the project's)
 set -uo pipefail
 rq27=$(realpath "$1")
+version=${2:-}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 passed=0 failed=0
@@ -103,6 +105,12 @@ fi
 "$rq27" --help >/dev/null; check "--help" 0 $?
 "$rq27" --bogus 2>/dev/null; check "bad option" 2 $?
 "$rq27" --yes --cancel 2>/dev/null; check "yes and cancel" 2 $?
+
+# --version prints the version and exits before it looks for a file: nothing is written.
+mkdir -p "$work/version"; cp "$rq27" "$work/version/rq27"
+printed=$("$work/version/rq27" --version); check "--version exit" 0 $?
+if [ -n "$version" ]; then check "--version text" "rq27 $version" "$printed"; fi
+check "--version wrote nothing" "rq27" "$(ls -A "$work/version")"
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

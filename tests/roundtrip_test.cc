@@ -93,7 +93,12 @@ class SelectionWriter {
   }
   std::string Reals(int n) {
     std::string s;
-    for (int i = 0; i < n; ++i) s += (i ? " " : "") + Real();
+    for (int i = 0; i < n; ++i) {
+      // Appended piece by piece: GCC 12 misreads `"literal" + std::string&&` in this loop
+      // as an overlapping copy (-Wrestrict) once it is inlined at -O2.
+      if (i > 0) s += ' ';
+      s += Real();
+    }
     return s;
   }
   std::string Int(int low, int high) { return std::to_string(low + Pick(high - low + 1)); }

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that the named parts of the build need, when missing.
-#   install-deps.sh core [asan] [windows] [fuzz] [bench]
+#   install-deps.sh core [asan] [windows] [fuzz] [bench] [release] [clang]
 set -euo pipefail
 declare -A groups=(
   [core]="cmake make g++ googletest libgtest-dev locales strace"
@@ -8,6 +8,10 @@ declare -A groups=(
   [windows]="g++-mingw-w64-x86-64-posix wine wine64 fonts-wine xvfb xdotool imagemagick fonts-ipafont-gothic"
   [fuzz]="clang-14 libfuzzer-14-dev libclang-rt-14-dev"
   [bench]="libbenchmark-dev hyperfine mawk time"
+  # zip: Info-ZIP, whose -X leaves owner ids and extended times out of the release zip;
+  # unzip: tools/check.sh unpacks it.
+  [release]="cmake make g++-mingw-w64-x86-64-posix zip unzip git"
+  [clang]="clang-14"
 )
 missing=()
 for group in "$@"; do

@@ -468,6 +468,23 @@ else
 fi
 
 # ---------------------------------------------------------------------------------------
+# The released rq27.exe, when RQ27_RELEASE_EXE names one (tools/check.sh passes the one
+# unpacked from the zip): OK by Enter on the example writes what the console program writes.
+
+if [ -n "${RQ27_RELEASE_EXE:-}" ]; then
+  REL_DIR="$WORK/release"
+  name="released rq27.exe: OK by Enter on the example"
+  if [ ! -f "$RQ27_RELEASE_EXE" ] || [ ! -f "$ROOT/examples/JWC_TEMP.TXT" ]; then
+    fail "$name" "missing $RQ27_RELEASE_EXE or examples/JWC_TEMP.TXT"
+  elif EXE=$RQ27_RELEASE_EXE prepare "$REL_DIR" "$ROOT/examples/JWC_TEMP.TXT" &&
+      run_gui "$REL_DIR" ok-enter; then
+    same_file "$name" "$REL_DIR/JWC_TEMP.TXT" "$(expected "$ROOT/examples/JWC_TEMP.TXT" --yes)"
+  else
+    fail "$name" "the dialog did not run to its end"
+  fi
+fi
+
+# ---------------------------------------------------------------------------------------
 # A desktop's faults: files held by other programs, kills, odd starts, other windows.
 
 source "$HERE/desktop-faults.sh"
