@@ -420,7 +420,7 @@ TEST_F(SaveTest, FailedWriteLeavesHqAndNoTemporaryFile) {
   EXPECT_EQ(Entries().size(), 1u);
 }
 
-TEST_F(SpillTest, FailedSpillMakesTheSaveFailAndLeavesNothing) {
+TEST_F(SpillTest, FailedSpillMakesTheSaveFailAndLeavesHq) {
   std::ofstream(path_, std::ios::binary) << "hhp 1\r\n";
   TJwwState s;
   bool saved;
