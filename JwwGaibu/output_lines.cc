@@ -139,7 +139,7 @@ bool OutputLines::Save(const std::filesystem::path& target) {
     if (!file->Open(target)) return false;
   }
   // An empty list is the command that changes nothing.
-  const std::string_view bytes = count_ == 0 ? std::string_view("hq\r\n") : FileBytes();
+  const std::string_view bytes = count_ == 0 ? kHoldCommand : FileBytes();
   return file->Write(bytes) && file->Commit();
   // On failure the writer's destructor removes its temporary file.
 }
@@ -152,18 +152,32 @@ bool BeginCommandFile(TJwwState& s, const std::filesystem::path& path) {
   return s.Output.SpillInto(path);
 }
 
+namespace {
+
+/// The fallback of SaveHq where no new file could take the place of `path`: "hq" written
+/// into the file itself (a folder that takes no new file), else the file removed.
+void PutHqInPlaceOrRemove(const std::filesystem::path& path) {
+  if (!OverwriteExistingFile(path, kHoldCommand)) RemoveFileIfPresent(path);
+}
+
+}  // namespace
+
+bool SaveHq(const std::filesystem::path& path) {
+  AtomicFileWriter file;
+  if (file.Open(path) && file.Write(kHoldCommand) && file.Commit()) return true;
+  PutHqInPlaceOrRemove(path);
+  return false;
+}
+
 bool SaveOutputLines(TJwwState& s, const std::filesystem::path& path) {
   if (s.Output.Save(path)) return true;
   // Neither a partial command file nor the host's own input may be left behind: the host
-  // would read either as commands. "hq" leaves the drawing unchanged: written whole
-  // through a new file (not tried again when that was the save that failed), else in place
-  // where the folder takes no new file; only where neither works is the file removed.
-  constexpr std::string_view kHq = "hq\r\n";
-  if (s.Output.Count() > 0) {
-    AtomicFileWriter file;
-    if (file.Open(path) && file.Write(kHq) && file.Commit()) return false;
-  }
-  if (!OverwriteExistingFile(path, kHq)) RemoveFileIfPresent(path);
+  // would read either as commands. An empty list's save was the "hq" through a new file
+  // already, which is not tried twice.
+  if (s.Output.Count() > 0)
+    SaveHq(path);
+  else
+    PutHqInPlaceOrRemove(path);
   return false;
 }
 

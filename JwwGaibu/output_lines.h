@@ -183,6 +183,14 @@ namespace JwwGaibu {
 
 struct TJwwState;
 
+/// The command file that leaves the drawing unchanged.
+inline constexpr std::string_view kHoldCommand = "hq\r\n";
+
+/// Makes the file at `path` the lone "hq", so that the host leaves the drawing as it was:
+/// replaced atomically where it can be, else written in place (a folder that takes no new
+/// file), else removed. True when it was replaced atomically.
+bool SaveHq(const std::filesystem::path& path);
+
 /// Appends one line to the state's output lines.
 void AppendOutputLine(TJwwState& s, std::string_view line);
 

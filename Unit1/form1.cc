@@ -48,9 +48,9 @@ void TForm1::FormShow() {
     JwwGaibu::ResetCurrentAttributes(*state_);
     // The host reads whatever the file holds when the program ends, however it ends: its
     // own selection left there would be drawn a second time. Once every item is held here,
-    // "hq" takes the selection's place (the output list is still empty), and from then on
-    // the file holds either "hq" or the complete command file.
-    if (loaded) JwwGaibu::SaveOutputLines(*state_, InterchangeFilePath());
+    // "hq" takes the selection's place, and from then on the file holds either "hq" or the
+    // complete command file.
+    if (loaded) JwwGaibu::SaveHq(InterchangeFilePath());
   } catch (const std::bad_alloc&) {
     GiveUpForMemory();
   }
@@ -61,9 +61,10 @@ void TForm1::Button1Click() {
   okPressed_ = true;
   const bool negativeOnly = platform_.CheckBoxChecked();
   platform_.SetStatusText(kStatusZeroing);
-  // After a failed load the model holds only part of what the host handed over; deleting
-  // the handed-over items would lose the rest. The list stays empty, so "hq" is saved.
-  if (!state_->LoadFailed) {
+  // After a failed load the model holds only part of what the host handed over (after
+  // memory ran out, nothing); deleting the handed-over items would lose the rest. The list
+  // stays empty, so "hq" is saved.
+  if (!state_->LoadFailed && !outOfMemory_) {
     try {
       ZeroTextSpacing(*state_, negativeOnly);
       JwwGaibu::AppendOutputLine(*state_, "hd");
@@ -104,7 +105,6 @@ void TForm1::GiveUpForMemory() {
   // Nothing made so far may reach the host: dropping the lines (and their temporary copy)
   // leaves "hq" for the save, and the model's memory goes back for what is left to do.
   JwwGaibu::ReleaseModel(*state_);
-  state_->LoadFailed = true;
 }
 
 OkFailure TForm1::Failure() const {

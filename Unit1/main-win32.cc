@@ -5,7 +5,7 @@
 
 #include <new>
 
-#include "JwwGaibu/file_io.h"
+#include "JwwGaibu/output_lines.h"
 #include "Unit1/form1.h"
 
 namespace {
@@ -18,10 +18,10 @@ constexpr int kFailedExit = 2;
 /// leaves the drawing as it was. Best effort: memory or the file may fail us here too.
 void LeaveDrawingUnchanged() {
   try {
-    const std::filesystem::path path =
-        Unit1::OwnExecutablePath().parent_path() / Unit1::kInterchangeFileName;
-    JwwGaibu::AtomicFileWriter file;
-    if (file.Open(path) && file.Write("hq\r\n")) file.Commit();
+    const std::filesystem::path self = Unit1::OwnExecutablePath();
+    // Without its own path the program does not know where the host's file is: a file of
+    // that name in the working folder is not necessarily it.
+    if (!self.empty()) JwwGaibu::SaveHq(self.parent_path() / Unit1::kInterchangeFileName);
   } catch (const std::bad_alloc&) {
   }
 }
