@@ -13,8 +13,14 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
-# CTest and gtest_discover_tests run the test executables through Wine.
-set(CMAKE_CROSSCOMPILING_EMULATOR wine)
+# CTest and gtest_discover_tests run the test executables through Wine: its 64-bit loader
+# where there is one, since "wine" with Wine's 32-bit half installed starts a 64-bit program
+# through a second process.
+if(EXISTS /usr/lib/wine/wine64)
+  set(CMAKE_CROSSCOMPILING_EMULATOR /usr/lib/wine/wine64)
+else()
+  set(CMAKE_CROSSCOMPILING_EMULATOR wine)
+endif()
 
 # Everything links statically, so the programs need no MinGW runtime DLLs on a bare Windows.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")

@@ -38,7 +38,7 @@ visible_window() {
 helper() {
   local name=$1
   shift
-  (cd "$WORK" && exec wine "$DF_BIN/$name.exe" "$@" </dev/null >"$WORK/$name.out" 2>&1) &
+  (cd "$WORK" && exec "$WINE64" "$DF_BIN/$name.exe" "$@" </dev/null >"$WORK/$name.out" 2>&1) &
   HELPER_PID=$!
 }
 
@@ -198,7 +198,7 @@ fi
 
 name="no window can be made"
 prepare "$DF_DIR" "$INPUTS/medium.txt"
-(cd "$WORK" && env -u DISPLAY timeout 30 wine "$DF_DIR/rq27.exe" </dev/null >/dev/null 2>&1)
+(cd "$WORK" && env -u DISPLAY timeout 30 "$WINE_EXE" "$DF_DIR/rq27.exe" </dev/null >/dev/null 2>&1)
 rc=$?
 if [ "$rc" = 0 ] || [ "$rc" = 124 ]; then
   fail "$name" "exit status $rc"

@@ -71,6 +71,20 @@ for f in "$CONSOLE" "$EXE"; do
   [ -x "$f" ] || [ -f "$f" ] || { echo "not built: $f" >&2; exit 2; }
 done
 
+# The loader for a program: with the 32-bit half of Wine installed, the "wine" command runs a
+# 64-bit program through a second process (start.exe), so that $! would not be the program
+# (its windows, its exit status, a kill). wine64 starts it as its own process.
+WINE64=wine
+[ -x /usr/lib/wine/wine64 ] && WINE64=/usr/lib/wine/wine64
+# wine_for EXE: the loader that starts EXE as its own process.
+wine_for() {
+  case $(x86_64-w64-mingw32-objdump -f "$1" 2>/dev/null | sed -n 's/.*file format //p') in
+    pei-i386) echo wine ;;
+    *) echo "$WINE64" ;;
+  esac
+}
+WINE_EXE=$(wine_for "$EXE")
+
 # ---------------------------------------------------------------------------------------
 # Temporary folder, Xvfb, Wine prefix. The trap removes only what this script started.
 
@@ -175,7 +189,7 @@ fi
 start_gui() {
   local dir=$1 i
   xdotool mousemove "${2:-500}" "${3:-300}"
-  (cd "$WORK" && exec wine "$dir/rq27.exe" </dev/null >/dev/null 2>&1) &
+  (cd "$WORK" && exec "$WINE_EXE" "$dir/rq27.exe" </dev/null >/dev/null 2>&1) &
   GUI_PID=$!
   WIN=
   # Poll rather than "search --sync", which aborts when any window vanishes meanwhile.
