@@ -171,7 +171,11 @@ bool AtomicFileWriter::Truncate(std::uint64_t size) {
   return true;
 }
 
-bool AtomicFileWriter::Commit() {
+// Nothing here waits for other programs: a file held open does not keep it from being
+// replaced or removed. The budget is kept only for the interface.
+RetryBudget StartRetryBudget() { return {}; }
+
+bool AtomicFileWriter::Commit(const RetryBudget& /*budget*/) {
   if (impl_->fd < 0) return false;
   const bool synced = FsyncRetrying(impl_->fd);
   const bool closed = CloseFd(impl_->fd);
@@ -186,12 +190,13 @@ bool AtomicFileWriter::Commit() {
   return true;
 }
 
-bool RemoveFileIfPresent(const std::filesystem::path& path) {
+bool RemoveFileIfPresent(const std::filesystem::path& path, const RetryBudget& /*budget*/) {
   if (::unlink(path.c_str()) == 0) return true;
   return errno == ENOENT || errno == ENOTDIR;
 }
 
-bool OverwriteExistingFile(const std::filesystem::path& path, std::string_view bytes) {
+bool OverwriteExistingFile(const std::filesystem::path& path, std::string_view bytes,
+                           const RetryBudget& /*budget*/) {
   const int fd = OpenRetrying(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
   if (fd < 0) return false;
   bool ok = true;

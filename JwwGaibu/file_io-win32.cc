@@ -26,7 +26,7 @@ constexpr std::size_t kMaxRequest = 1u << 30;
 /// that a temporary name made beside a file whose path fits is never the one that does not.
 constexpr std::size_t kShortPathLimit = 248;
 
-/// How long an operation that another process blocks is tried again.
+/// How long operations that another process blocks are tried again, together.
 constexpr ULONGLONG kRetryMilliseconds = 2000;
 
 /// The form of `path` for the Win32 file calls: an absolute path of kShortPathLimit
@@ -58,16 +58,15 @@ bool HeldByAnotherProcess(DWORD error, const std::wstring& path) {
 }
 
 /// Calls `attempt` (true on success, else the reason in GetLastError) again while
-/// `mayRetry` accepts its error, until about kRetryMilliseconds have passed. The first
-/// pause is 1 ms, and each next one is longer by a random part of the last, so that two
-/// programs waiting on each other fall out of step: the rule of Go's
-/// cmd/go/internal/robustio for Windows, where other programs briefly hold files that were
-/// just written. Unlike there, the last pause is cut short so that the last attempt comes
-/// at the limit, and a holder that lets go within it is always waited out. On failure
-/// GetLastError() gives the last attempt's error.
+/// `mayRetry` accepts its error, until the budget's deadline. The first pause is 1 ms, and
+/// each next one is longer by a random part of the last, so that two programs waiting on
+/// each other fall out of step: the rule of Go's cmd/go/internal/robustio for Windows,
+/// where other programs briefly hold files that were just written. Unlike there, the last
+/// pause is cut short so that the last attempt comes at the deadline, and a holder that
+/// lets go within it is always waited out. On failure GetLastError() gives the last
+/// attempt's error.
 template <typename Attempt, typename MayRetry>
-bool RetryWhileHeld(Attempt attempt, MayRetry mayRetry) {
-  const ULONGLONG start = ::GetTickCount64();
+bool RetryWhileHeld(const RetryBudget& budget, Attempt attempt, MayRetry mayRetry) {
   LARGE_INTEGER counter = {};
   ::QueryPerformanceCounter(&counter);
   std::minstd_rand random(static_cast<std::uint32_t>(counter.QuadPart) ^ ::GetCurrentThreadId());
@@ -75,21 +74,22 @@ bool RetryWhileHeld(Attempt attempt, MayRetry mayRetry) {
   for (;;) {
     if (attempt()) return true;
     const DWORD error = ::GetLastError();
-    const ULONGLONG elapsed = ::GetTickCount64() - start;
-    if (!mayRetry(error) || elapsed >= kRetryMilliseconds) {
+    const ULONGLONG now = ::GetTickCount64();
+    if (!mayRetry(error) || now >= budget.deadline) {
       ::SetLastError(error);
       return false;
     }
     const ULONGLONG pause = (pauseMicroseconds + 999) / 1000;
-    ::Sleep(static_cast<DWORD>(std::min(pause, kRetryMilliseconds - elapsed)));
+    ::Sleep(static_cast<DWORD>(std::min(pause, budget.deadline - now)));
     pauseMicroseconds += static_cast<std::uint32_t>(random() % pauseMicroseconds);
   }
 }
 
 /// DeleteFileW, tried again while another process holds the file.
-bool DeleteFileRetrying(const std::wstring& path) {
-  return RetryWhileHeld([&] { return ::DeleteFileW(path.c_str()) != 0; },
-                        [&](DWORD error) { return HeldByAnotherProcess(error, path); });
+bool DeleteFileRetrying(const std::wstring& path, const RetryBudget& budget) {
+  return RetryWhileHeld(
+      budget, [&] { return ::DeleteFileW(path.c_str()) != 0; },
+      [&](DWORD error) { return HeldByAnotherProcess(error, path); });
 }
 
 /// True unless `pid` names no running process (an unknown answer counts as running).
@@ -123,6 +123,8 @@ void RemoveStaleTemporaries(const std::filesystem::path& target) {
 
 }  // namespace
 
+RetryBudget StartRetryBudget() { return {::GetTickCount64() + kRetryMilliseconds}; }
+
 // ----------------------------------------------------------------------------------------
 
 struct InputFile::Impl {
@@ -142,6 +144,7 @@ InputFile::OpenResult InputFile::Open(const std::filesystem::path& path) {
   // Full sharing: whoever else has the file open (the host, a scanner) is not disturbed,
   // and only a holder that shares no reading keeps it from us.
   const bool opened = RetryWhileHeld(
+      StartRetryBudget(),
       [&] {
         impl_->handle = ::CreateFileW(name.c_str(), GENERIC_READ,
                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
@@ -168,13 +171,15 @@ struct AtomicFileWriter::Impl {
   std::filesystem::path temp;  ///< empty when there is no temporary file to clean up
   HANDLE handle = INVALID_HANDLE_VALUE;
 
-  /// Closes and removes the temporary file, if any.
-  void Discard() {
+  /// Closes and removes the temporary file, if any, waiting for a holder (a scanner that
+  /// opened it) within `budget`.
+  void Discard(const RetryBudget& budget) {
     if (handle != INVALID_HANDLE_VALUE) ::CloseHandle(handle);
     handle = INVALID_HANDLE_VALUE;
-    if (!temp.empty()) DeleteFileRetrying(Win32Path(temp));
+    if (!temp.empty()) DeleteFileRetrying(Win32Path(temp), budget);
     temp.clear();
   }
+  void Discard() { Discard(StartRetryBudget()); }
 };
 
 AtomicFileWriter::AtomicFileWriter() : impl_(std::make_unique<Impl>()) {}
@@ -227,7 +232,7 @@ bool AtomicFileWriter::Truncate(std::uint64_t size) {
   return true;
 }
 
-bool AtomicFileWriter::Commit() {
+bool AtomicFileWriter::Commit(const RetryBudget& budget) {
   if (impl_->handle == INVALID_HANDLE_VALUE) return false;
   const bool flushed = ::FlushFileBuffers(impl_->handle) != 0;
   const bool closed = ::CloseHandle(impl_->handle) != 0;
@@ -240,6 +245,7 @@ bool AtomicFileWriter::Commit() {
   const bool renamed =
       flushed && closed &&
       RetryWhileHeld(
+          budget,
           [&] {
             return ::MoveFileExW(temp.c_str(), target.c_str(),
                                  MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
@@ -248,7 +254,7 @@ bool AtomicFileWriter::Commit() {
             return error == ERROR_FILE_NOT_FOUND || HeldByAnotherProcess(error, target);
           });
   if (!renamed) {
-    impl_->Discard();
+    impl_->Discard(budget);
     return false;
   }
   impl_->temp.clear();  // it is the target now
@@ -256,17 +262,19 @@ bool AtomicFileWriter::Commit() {
   return true;
 }
 
-bool RemoveFileIfPresent(const std::filesystem::path& path) {
-  if (DeleteFileRetrying(Win32Path(path))) return true;
+bool RemoveFileIfPresent(const std::filesystem::path& path, const RetryBudget& budget) {
+  if (DeleteFileRetrying(Win32Path(path), budget)) return true;
   return IsMissing(::GetLastError());
 }
 
-bool OverwriteExistingFile(const std::filesystem::path& path, std::string_view bytes) {
+bool OverwriteExistingFile(const std::filesystem::path& path, std::string_view bytes,
+                           const RetryBudget& budget) {
   const std::wstring name = Win32Path(path);
   // Reading stays shared, so that a scanner or the host reading the file does not keep
   // this last resort from it.
   HANDLE file = INVALID_HANDLE_VALUE;
   const bool opened = RetryWhileHeld(
+      budget,
       [&] {
         file = ::CreateFileW(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                              TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);

@@ -10,6 +10,18 @@
 
 namespace JwwGaibu {
 
+/// One deadline for file operations that wait while other programs hold a file (on
+/// Windows: virus scanners, the search indexer, cloud sync). Operations given the same
+/// budget stop waiting at the same moment, so that a save and its fallbacks wait about two
+/// seconds together, not two seconds each. Past the deadline an operation still makes its
+/// one attempt.
+struct RetryBudget {
+  uint64_t deadline = 0;  ///< milliseconds on the platform's steady clock
+};
+
+/// A budget of about two seconds from now.
+RetryBudget StartRetryBudget();
+
 /// A file opened for reading.
 class InputFile {
  public:
@@ -47,10 +59,11 @@ class AtomicFileWriter {
   /// Cuts the temporary file back to its first `size` bytes (not more than were written);
   /// the next write goes there.
   bool Truncate(std::uint64_t size);
-  /// Flushes, closes and renames over the target. False if anything failed since Open.
-  /// After a rename, temporary files of earlier runs that were killed while writing are
-  /// removed once their process is gone.
-  bool Commit();
+  /// Flushes, closes and renames over the target, waiting for holders of the files within
+  /// `budget`. False if anything failed since Open. After a rename, temporary files of
+  /// earlier runs that were killed while writing are removed once their process is gone.
+  bool Commit(const RetryBudget& budget);
+  bool Commit() { return Commit(StartRetryBudget()); }
 
  private:
   struct Impl;
@@ -58,10 +71,17 @@ class AtomicFileWriter {
 };
 
 /// Removes the file at `path` if there is one; true when nothing is left there.
-bool RemoveFileIfPresent(const std::filesystem::path& path);
+bool RemoveFileIfPresent(const std::filesystem::path& path, const RetryBudget& budget);
+inline bool RemoveFileIfPresent(const std::filesystem::path& path) {
+  return RemoveFileIfPresent(path, StartRetryBudget());
+}
 
 /// Replaces the content of the existing file at `path` in place (no new file is made);
 /// true when all of `bytes` reached the disk.
-bool OverwriteExistingFile(const std::filesystem::path& path, std::string_view bytes);
+bool OverwriteExistingFile(const std::filesystem::path& path, std::string_view bytes,
+                           const RetryBudget& budget);
+inline bool OverwriteExistingFile(const std::filesystem::path& path, std::string_view bytes) {
+  return OverwriteExistingFile(path, bytes, StartRetryBudget());
+}
 
 }  // namespace JwwGaibu

@@ -403,6 +403,27 @@ TEST_F(FileIoTest, FileHeldTooLongFailsCleanly) {
   EXPECT_EQ(file.Open(path_), InputFile::OpenResult::kError);
 }
 
+// Operations given one budget share its deadline: once it has passed, each makes its one
+// attempt and waits no more, even for a holder about to let go. So a save and its
+// fallbacks together wait no longer than one of them would.
+TEST_F(FileIoTest, SpentBudgetWaitsNoMore) {
+  const RetryBudget spent{};  // its deadline passed long ago
+  WriteFile(path_, "host");
+  HeldFile reader(path_, GENERIC_READ, FILE_SHARE_READ);
+  ASSERT_TRUE(reader.Held());
+  reader.ReleaseAfter(300);
+  AtomicFileWriter writer;
+  ASSERT_TRUE(writer.Open(path_));
+  ASSERT_TRUE(writer.Write("hd\r\n"));
+  EXPECT_FALSE(writer.Commit(spent));
+  EXPECT_FALSE(OverwriteExistingFile(path_, "hq\r\n", spent));
+  EXPECT_FALSE(RemoveFileIfPresent(path_, spent));
+  EXPECT_EQ(Entries(), std::set<std::string>{"JWC_TEMP.TXT"});
+  EXPECT_EQ(ReadAll(path_), "host");
+  // A fresh budget waits the holder out.
+  EXPECT_TRUE(OverwriteExistingFile(path_, "hq\r\n", StartRetryBudget()));
+}
+
 // Paths beyond MAX_PATH: a target that fits but whose temporary name does not, and a
 // folder far beyond it. The folders are made and removed through the extended form.
 TEST_F(FileIoTest, LongPathsAreSavedReadAndRemoved) {

@@ -74,6 +74,8 @@ void ResetModel(TJwwState& s) {
 
   ReleaseTables(s);
   s.LoadFailed = false;
+  s.InputOpened = false;
+  s.HostFileHolds = HostFile::kSelection;
   s.Output.Clear();
 }
 

@@ -249,6 +249,11 @@ struct TJwwState {
   /// Set when the file was there but could not be read to its end (read error, or a
   /// number too large for a double). The drawing must then be left unchanged.
   bool LoadFailed = false;
+  /// Set once the host's file has been opened for reading: from then on its content is
+  /// what this run holds (however much of it was read), not the host's to read back.
+  bool InputOpened = false;
+  /// What the host's file holds, as far as this run knows.
+  HostFile HostFileHolds = HostFile::kSelection;
 
   /// The command lines for the host.
   OutputLines Output;

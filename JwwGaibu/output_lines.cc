@@ -126,7 +126,7 @@ void OutputLines::Spill(size_t minBytes) {
   joins_.clear();
 }
 
-bool OutputLines::Save(const std::filesystem::path& target) {
+bool OutputLines::Save(const std::filesystem::path& target, const RetryBudget& budget) {
   std::unique_ptr<AtomicFileWriter> file;
   if (file_ != nullptr && fileTarget_ == target) {
     if (spillFailed_) return false;
@@ -140,7 +140,7 @@ bool OutputLines::Save(const std::filesystem::path& target) {
   }
   // An empty list is the command that changes nothing.
   const std::string_view bytes = count_ == 0 ? kHoldCommand : FileBytes();
-  return file->Write(bytes) && file->Commit();
+  return file->Write(bytes) && file->Commit(budget);
   // On failure the writer's destructor removes its temporary file.
 }
 
@@ -154,31 +154,70 @@ bool BeginCommandFile(TJwwState& s, const std::filesystem::path& path) {
 
 namespace {
 
-/// The fallback of SaveHq where no new file could take the place of `path`: "hq" written
-/// into the file itself (a folder that takes no new file), else the file removed.
-void PutHqInPlaceOrRemove(const std::filesystem::path& path) {
-  if (!OverwriteExistingFile(path, kHoldCommand)) RemoveFileIfPresent(path);
-}
+/// The fallbacks on the disk, every wait within one budget.
+class DiskHqFallbacks final : public HqFallbacks {
+ public:
+  explicit DiskHqFallbacks(const RetryBudget& budget) : budget_(budget) {}
+  bool ReplaceWithHq(const std::filesystem::path& path) override {
+    AtomicFileWriter file;
+    return file.Open(path) && file.Write(kHoldCommand) && file.Commit(budget_);
+  }
+  bool OverwriteWithHq(const std::filesystem::path& path) override {
+    return OverwriteExistingFile(path, kHoldCommand, budget_);
+  }
+  bool Remove(const std::filesystem::path& path) override {
+    return RemoveFileIfPresent(path, budget_);
+  }
+
+ private:
+  RetryBudget budget_;
+};
 
 }  // namespace
 
+HostFile PutHq(HqFallbacks& fallbacks, const std::filesystem::path& path, bool newFileTried) {
+  if (!newFileTried && fallbacks.ReplaceWithHq(path)) return HostFile::kHq;
+  if (fallbacks.OverwriteWithHq(path)) return HostFile::kHq;
+  // A missing file is better than the selection, which the host would draw a second time.
+  if (fallbacks.Remove(path)) return HostFile::kNothing;
+  return HostFile::kSelection;
+}
+
 bool SaveHq(const std::filesystem::path& path) {
-  AtomicFileWriter file;
-  if (file.Open(path) && file.Write(kHoldCommand) && file.Commit()) return true;
-  PutHqInPlaceOrRemove(path);
+  DiskHqFallbacks fallbacks(StartRetryBudget());
+  return PutHq(fallbacks, path, false) == HostFile::kHq;
+}
+
+bool SaveHq(TJwwState& s, const std::filesystem::path& path) {
+  DiskHqFallbacks fallbacks(StartRetryBudget());
+  s.HostFileHolds = PutHq(fallbacks, path, false);
+  return s.HostFileHolds == HostFile::kHq;
+}
+
+bool SaveOutputLines(TJwwState& s, const std::filesystem::path& path, const RetryBudget& budget,
+                     HqFallbacks& fallbacks) {
+  const bool empty = s.Output.Count() == 0;
+  // "hq" stands already: writing it again could only wait for other programs' holds.
+  if (empty && s.HostFileHolds == HostFile::kHq) return true;
+  if (s.Output.Save(path, budget)) {
+    s.HostFileHolds = empty ? HostFile::kHq : HostFile::kCommands;
+    return true;
+  }
+  // Neither a partial command file nor the host's own input may be left behind: the host
+  // would read either as commands. Where "hq" stands already it stays, never rewritten in
+  // place or removed. An empty list's save was the "hq" through a new file already, which
+  // is not tried twice.
+  if (s.HostFileHolds != HostFile::kHq) s.HostFileHolds = PutHq(fallbacks, path, empty);
   return false;
 }
 
+bool SaveOutputLines(TJwwState& s, const std::filesystem::path& path, const RetryBudget& budget) {
+  DiskHqFallbacks fallbacks(budget);
+  return SaveOutputLines(s, path, budget, fallbacks);
+}
+
 bool SaveOutputLines(TJwwState& s, const std::filesystem::path& path) {
-  if (s.Output.Save(path)) return true;
-  // Neither a partial command file nor the host's own input may be left behind: the host
-  // would read either as commands. An empty list's save was the "hq" through a new file
-  // already, which is not tried twice.
-  if (s.Output.Count() > 0)
-    SaveHq(path);
-  else
-    PutHqInPlaceOrRemove(path);
-  return false;
+  return SaveOutputLines(s, path, StartRetryBudget());
 }
 
 }  // namespace JwwGaibu

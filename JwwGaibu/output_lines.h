@@ -65,6 +65,7 @@ class ByteBuffer {
 };
 
 class AtomicFileWriter;
+struct RetryBudget;
 
 /// The command lines, held in one byte buffer as the command file will hold them: every line
 /// followed by its CR LF, except that a line ending in a double quote (a text command) is
@@ -151,10 +152,10 @@ class OutputLines {
   /// The bytes written to the temporary copy so far.
   uint64_t SpilledBytes() const { return spilled_; }
 
-  /// Writes the command file `target` (its temporary copy, then a rename over it): the
-  /// spilled bytes and those held, or "hq" for an empty list. False when the file could not
-  /// be written whole; `target` is not touched then.
-  bool Save(const std::filesystem::path& target);
+  /// Writes the command file `target` (its temporary copy, then a rename over it, waiting
+  /// for holders within `budget`): the spilled bytes and those held, or "hq" for an empty
+  /// list. False when the file could not be written whole; `target` is not touched then.
+  bool Save(const std::filesystem::path& target, const RetryBudget& budget);
 
   /// Held bytes from which Spill() writes them on by default: enough for few large writes,
   /// few enough to stay in the processor's cache.
@@ -186,10 +187,39 @@ struct TJwwState;
 /// The command file that leaves the drawing unchanged.
 inline constexpr std::string_view kHoldCommand = "hq\r\n";
 
-/// Makes the file at `path` the lone "hq", so that the host leaves the drawing as it was:
-/// replaced atomically where it can be, else written in place (a folder that takes no new
-/// file), else removed. True when it was replaced atomically.
+/// What the host's file holds, as far as the run knows. The host reads it back as commands
+/// however the program ends.
+enum class HostFile {
+  kSelection,  ///< the host's own selection (or nothing that this run put there)
+  kHq,         ///< the lone "hq": the drawing stays as it was
+  kCommands,   ///< the complete command file
+  kNothing,    ///< no file: it was removed where no "hq" could be written
+};
+
+/// The ways of making the host's file say "hq" when the command file cannot take its
+/// place, one attempt each. The real ones work on the disk within one retry budget; tests
+/// give a fake.
+class HqFallbacks {
+ public:
+  virtual ~HqFallbacks() = default;
+  /// "hq" through a new file renamed over `path`.
+  virtual bool ReplaceWithHq(const std::filesystem::path& path) = 0;
+  /// "hq" written into the existing file (a folder that takes no new file).
+  virtual bool OverwriteWithHq(const std::filesystem::path& path) = 0;
+  /// The file removed; true when nothing is left there.
+  virtual bool Remove(const std::filesystem::path& path) = 0;
+};
+
+/// Makes the file at `path` the lone "hq": through a new file (unless `newFileTried`: that
+/// attempt was just made and failed), else in place, else by removing the file. Returns
+/// what the file holds afterwards.
+HostFile PutHq(HqFallbacks& fallbacks, const std::filesystem::path& path, bool newFileTried);
+
+/// PutHq on the disk, waiting for files held by other programs for about two seconds in
+/// all. True when the file now holds "hq".
 bool SaveHq(const std::filesystem::path& path);
+/// The same for the run's own file, remembered in `s.HostFileHolds`.
+bool SaveHq(TJwwState& s, const std::filesystem::path& path);
 
 /// Appends one line to the state's output lines.
 void AppendOutputLine(TJwwState& s, std::string_view line);
@@ -205,10 +235,17 @@ bool BeginCommandFile(TJwwState& s, const std::filesystem::path& path);
 /// Writes the output lines to `path` as the command file: CR LF line ends, a line that
 /// ends in a double quote joined with the next one (no chaining), "hq" for an empty list.
 /// The file is replaced atomically: on success it holds the complete command file; on
-/// failure no temporary file is left, `path` holds "hq" (or, where that cannot be written,
-/// is removed), and the result is false.
+/// failure no temporary file is left and the result is false. Where the file may still
+/// hold the host's selection, "hq" is then put in its place through `fallbacks` (removing
+/// the file only where no "hq" can be written); where it holds "hq" already, it is left so.
+/// An empty list where "hq" stands already writes nothing.
 /// Lines spilled into a copy of `path` (BeginCommandFile) are part of the file; that copy
 /// is used up by the save, so that a later save of the same list fails.
+bool SaveOutputLines(TJwwState& s, const std::filesystem::path& path, const RetryBudget& budget,
+                     HqFallbacks& fallbacks);
+/// The same on the disk, all its waits for files held by other programs within `budget`.
+bool SaveOutputLines(TJwwState& s, const std::filesystem::path& path, const RetryBudget& budget);
+/// The same within a budget of its own.
 bool SaveOutputLines(TJwwState& s, const std::filesystem::path& path);
 
 }  // namespace JwwGaibu

@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "JwwGaibu/file_io.h"
 #include "JwwGaibu/model.h"
 #include "tests/test_folder.h"
 
@@ -264,6 +265,77 @@ TEST_F(SaveTest, TargetThatIsAFolderFails) {
   EXPECT_FALSE(SaveOutputLines(s, path_));
   EXPECT_EQ(Entries(), std::set<std::string>{"JWC_TEMP.TXT"});
   EXPECT_TRUE(fs::is_directory(path_));
+}
+
+/// Records which fallbacks the save asks for; each succeeds only where told.
+class FakeHqFallbacks : public HqFallbacks {
+ public:
+  bool ReplaceWithHq(const fs::path&) override { return Did("replace", replaceWorks); }
+  bool OverwriteWithHq(const fs::path&) override { return Did("in place", overwriteWorks); }
+  bool Remove(const fs::path&) override { return Did("remove", removeWorks); }
+
+  bool replaceWorks = false;
+  bool overwriteWorks = false;
+  bool removeWorks = false;
+  std::vector<std::string> calls;
+
+ private:
+  bool Did(const char* what, bool works) {
+    calls.emplace_back(what);
+    return works;
+  }
+};
+
+// After the command file could not take its place: what is asked of the disk depends on
+// what the host's file holds. Where "hq" stands since the load, nothing is rewritten or
+// removed; where the selection may still be there, "hq" is tried every way, and the file
+// is removed only last.
+TEST_F(SaveTest, FailedSaveTouchesTheFileOnlyWhereHqDoesNotStand) {
+  struct Case {
+    const char* name;
+    HostFile holds;
+    bool emptyList;
+    bool overwriteWorks;
+    std::vector<std::string> calls;
+    HostFile after;
+  } cases[] = {
+      {"hq stands, commands fail", HostFile::kHq, false, true, {}, HostFile::kHq},
+      {"selection, commands fail", HostFile::kSelection, false, false,
+       {"replace", "in place", "remove"}, HostFile::kNothing},
+      {"selection, hq in place", HostFile::kSelection, false, true, {"replace", "in place"},
+       HostFile::kHq},
+      {"selection, the hq of Cancel fails", HostFile::kSelection, true, false,
+       {"in place", "remove"}, HostFile::kNothing},
+  };
+  for (const Case& c : cases) {
+    TJwwState s;
+    s.HostFileHolds = c.holds;
+    if (!c.emptyList) AppendOutputLine(s, "hd");
+    FakeHqFallbacks fallbacks;
+    fallbacks.overwriteWorks = c.overwriteWorks;
+    fallbacks.removeWorks = true;
+    // No new file can be made in a missing folder: the save itself fails.
+    EXPECT_FALSE(SaveOutputLines(s, folder_ / "missing" / "JWC_TEMP.TXT", StartRetryBudget(),
+                                 fallbacks))
+        << c.name;
+    EXPECT_EQ(fallbacks.calls, c.calls) << c.name;
+    EXPECT_EQ(s.HostFileHolds, c.after) << c.name;
+  }
+}
+
+// Cancel where "hq" stands since the load: nothing is written, not even where the folder
+// would refuse it; otherwise the save does write.
+TEST_F(SaveTest, EmptyListWhereHqStandsWritesNothing) {
+  TJwwState s;
+  s.HostFileHolds = HostFile::kHq;
+  FakeHqFallbacks fallbacks;
+  EXPECT_TRUE(SaveOutputLines(s, folder_ / "missing" / "JWC_TEMP.TXT", StartRetryBudget(),
+                              fallbacks));
+  EXPECT_TRUE(fallbacks.calls.empty());
+  s.HostFileHolds = HostFile::kSelection;
+  EXPECT_TRUE(SaveOutputLines(s, path_));
+  EXPECT_EQ(ReadAll(path_), "hq\r\n");
+  EXPECT_EQ(s.HostFileHolds, HostFile::kHq);
 }
 
 // --- Spilling into the command file's temporary copy ---------------------------------------

@@ -869,6 +869,7 @@ bool LoadInterchangeFile(TJwwState& s, const std::filesystem::path& path) {
       s.LoadFailed = true;
       return false;
     case InputFile::OpenResult::kOk:
+      s.InputOpened = true;
       break;
   }
   TJwwTokens tokens;

@@ -3,6 +3,7 @@
 #include <new>
 
 #include "JwwGaibu/emitters.h"
+#include "JwwGaibu/file_io.h"
 #include "JwwGaibu/output_lines.h"
 #include "JwwGaibu/reader.h"
 #include "JwwGaibu/write_back.h"
@@ -44,15 +45,22 @@ void TForm1::FormShow() {
     JwwGaibu::ResetModel(*state_);
     // A missing file leaves the model empty; a file that could not be read is remembered
     // in the state, so that OK can leave the drawing alone.
-    const bool loaded = JwwGaibu::LoadInterchangeFile(*state_, InterchangeFilePath());
+    JwwGaibu::LoadInterchangeFile(*state_, InterchangeFilePath());
     JwwGaibu::ResetCurrentAttributes(*state_);
-    // The host reads whatever the file holds when the program ends, however it ends: its
-    // own selection left there would be drawn a second time. Once every item is held here,
-    // "hq" takes the selection's place, and from then on the file holds either "hq" or the
-    // complete command file.
-    if (loaded) JwwGaibu::SaveHq(InterchangeFilePath());
   } catch (const std::bad_alloc&) {
     GiveUpForMemory();
+  }
+  // The host reads whatever the file holds when the program ends, however it ends: its
+  // own selection left there would be drawn a second time. Once the file has been opened,
+  // what was read of it is all this run can give back (after a failed load: nothing), so
+  // "hq" takes the selection's place, and from then on the file holds either "hq" or the
+  // complete command file. A file that was never opened is not this run's to change yet.
+  if (state_->InputOpened) {
+    try {
+      JwwGaibu::SaveHq(*state_, InterchangeFilePath());
+    } catch (const std::bad_alloc&) {
+      GiveUpForMemory();  // the close tries again
+    }
   }
 }
 
@@ -85,14 +93,18 @@ void TForm1::Button2Click() { platform_.CloseDialog(); }
 
 void TForm1::FormClose() {
   if (outcome_ != RunOutcome::kOpen) return;
+  // One budget for every wait of the close on files that other programs hold: the save and
+  // its fallbacks together, so that the dialog never hangs for long at its end.
+  const JwwGaibu::RetryBudget budget = JwwGaibu::StartRetryBudget();
   bool saved = false;
   try {
-    saved = JwwGaibu::SaveOutputLines(*state_, InterchangeFilePath());
+    saved = JwwGaibu::SaveOutputLines(*state_, InterchangeFilePath(), budget);
   } catch (const std::bad_alloc&) {
     GiveUpForMemory();
-    // With the model's memory given back, the lone "hq" still fits.
+    // With the model's memory given back, the lone "hq" still fits (where it is not in
+    // place already).
     try {
-      JwwGaibu::SaveOutputLines(*state_, InterchangeFilePath());
+      saved = JwwGaibu::SaveOutputLines(*state_, InterchangeFilePath(), budget);
     } catch (const std::bad_alloc&) {
     }
   }

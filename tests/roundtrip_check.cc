@@ -604,8 +604,9 @@ std::string CheckOkRun(const std::filesystem::path& folder, std::string_view inp
   {
     Unit1::TForm1 form(platform);
     form.FormShow();
-    // From the moment the selection is read the host's file never holds it again.
-    if (!written.LoadFailed && ReadAll(file) != "hq\r\n")
+    // From the moment the selection is read (to its end or not) the host's file never
+    // holds it again.
+    if (ReadAll(file) != "hq\r\n")
       return "the file does not hold \"hq\" once the selection is read";
     form.Button1Click();
     if (!platform.Closed()) return "OK did not close the dialog";

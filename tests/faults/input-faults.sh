@@ -46,9 +46,9 @@ check "folder as input: no temporary file" 0 "$(temps "$work/folder")"
 # Between show and close: the dialog (on a terminal) has read the file and waits for a key;
 # the file goes away, or a folder takes its place; then OK.
 if command -v script >/dev/null; then
-  between() {  # between NAME ACTION: ACTION runs on the file while the dialog is open
+  between() {  # between NAME ACTION [INPUT]: ACTION runs on the file while the dialog is open
     local dir=$work/$1
-    mkdir "$dir"; cp "$work/input" "$dir/JWC_TEMP.TXT"
+    mkdir "$dir"; cp "${3:-$work/input}" "$dir/JWC_TEMP.TXT"
     (sleep 0.5; $2 "$dir/JWC_TEMP.TXT"; sleep 0.2; printf y) |
       timeout 20 script -qec "'$rq27' '$dir'" /dev/null >/dev/null 2>&1
   }
@@ -66,6 +66,13 @@ if command -v script >/dev/null; then
   check "input replaced by a folder: folder kept" yes \
     "$([ -d "$work/replaced/JWC_TEMP.TXT" ] && echo yes || echo no)"
   check "input replaced by a folder: no temporary file" 0 "$(temps "$work/replaced")"
+  # A selection that cannot be read to its end (a number too large for a double), the
+  # program killed while its dialog waits: the file was opened, so "hq" stands in it, never
+  # the selection that the host would draw a second time.
+  { cat "$work/input"; printf 'ci 0 0 1e999\r\n0 0 1 1\r\n'; } > "$work/overflow"
+  kill_rq27() { pkill -KILL -f "^$rq27 $(dirname "$1")\$"; }
+  between killed kill_rq27 "$work/overflow"
+  check "failed load, killed while the dialog waits: hq" hq "$(head -c 40 "$work/killed/JWC_TEMP.TXT" | tr -d '\r\n')"
 else
   skip "between show and close" "no 'script' command to give the dialog a terminal"
 fi
