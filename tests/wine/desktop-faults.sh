@@ -130,26 +130,33 @@ else
 fi
 wait "$holder"
 
-# Held for 5 s from just before OK, longer than the program waits: the file holds "hq"
-# (never the host's selection), one message box says so, Enter closes it, exit status 2.
+# Held for 8 s from just before OK or Cancel (reading shared, neither writing nor
+# deletion), far longer than the program waits. "hq" stands since the load and stays: after
+# OK, one message box within about 3 s says the drawing was left unchanged, Enter closes
+# it, exit status 2; Cancel ends at once, as nothing is left to write.
 
-name="JWC_TEMP.TXT held 5 s from before OK"
-prepare "$DF_DIR" "$INPUTS/medium.txt"
-if start_gui "$DF_DIR"; then
+for answer in ok-enter cancel-esc; do
+  name="JWC_TEMP.TXT held 8 s from before $answer"
+  prepare "$DF_DIR" "$INPUTS/all-records.txt"
+  if ! start_gui "$DF_DIR"; then
+    fail "$name" "no window"
+    continue
+  fi
   dialog_size="${WIDTH}x${HEIGHT}"
-  helper holder "$(winpath "$DF_DIR/JWC_TEMP.TXT")" 5000
+  helper holder "$(winpath "$DF_DIR/JWC_TEMP.TXT")" 8000 read-only
   holder=$HELPER_PID
   wait_line "$WORK/holder.out" held 10
-  act ok-enter
+  t=$(now)
+  act "$answer"
   # The message box has the dialog's caption; it comes once the dialog is gone.
   box=
-  for _ in $(seq 750); do
+  took=
+  while [ "$answer" = ok-enter ] && [ -z "$box" ] && kill -0 "$GUI_PID" 2>/dev/null &&
+      awk -v s="$(since "$t")" 'BEGIN { exit !(s < 15) }'; do
     for w in $(xdotool search --onlyvisible --pid "$GUI_PID" --name "^${CAPTION}\$" 2>/dev/null); do
       eval "$(xdotool getwindowgeometry --shell "$w" 2>/dev/null)"
-      if [ "${WIDTH}x${HEIGHT}" != "$dialog_size" ]; then box=$w; break; fi
+      if [ "${WIDTH}x${HEIGHT}" != "$dialog_size" ]; then box=$w; took=$(since "$t"); break; fi
     done
-    [ -n "$box" ] && break
-    kill -0 "$GUI_PID" 2>/dev/null || break
     sleep 0.02
   done
   if [ -n "$box" ]; then
@@ -159,18 +166,41 @@ if start_gui "$DF_DIR"; then
     xdotool key Return
   fi
   wait_gui 20
-  if [ -z "$box" ]; then
+  [ "$answer" = cancel-esc ] && took=$(since "$t")
+  if [ "$answer" = ok-enter ] && [ -z "$box" ]; then
     fail "$name" "no message box (exit status $GUI_RC)"
   elif [ "$GUI_RC" = 124 ]; then
-    fail "$name" "Enter did not close the message box"
-  elif [ "$GUI_RC" = 0 ]; then
+    fail "$name" "the program did not end"
+  elif [ "$answer" = ok-enter ] && [ "$GUI_RC" = 0 ]; then
     fail "$name" "exit status 0"
-  else
-    same_file "$name: \"hq\", a message box closed by Enter, exit status $GUI_RC" \
+  elif [ "$answer" = cancel-esc ] && [ "$GUI_RC" != 0 ]; then
+    fail "$name" "exit status $GUI_RC"
+  elif [ "$answer" = ok-enter ] && awk -v s="$took" 'BEGIN { exit !(s > 3.5) }'; then
+    fail "$name" "the message box came $took s after OK"
+  elif [ "$answer" = cancel-esc ] && awk -v s="$took" 'BEGIN { exit !(s > 1) }'; then
+    fail "$name" "the program ended $took s after Escape"
+  elif [ "$answer" = ok-enter ]; then
+    same_file "$name: \"hq\", a message box $took s after OK, closed by Enter, exit status $GUI_RC" \
       "$DF_DIR/JWC_TEMP.TXT" "$WORK/hq.txt"
+  else
+    same_file "$name: \"hq\", ended $took s after Escape" "$DF_DIR/JWC_TEMP.TXT" "$WORK/hq.txt"
   fi
   wait "$holder"
   no_strays "$name: no temporary file left" "$DF_DIR"
+done
+
+# A selection that cannot be read to its end (a number too large for a double): once the
+# file was opened, "hq" takes its place, so that a kill while the dialog is open leaves no
+# selection for the host to draw a second time.
+
+name="a selection not read to its end, killed with the dialog open"
+{ cat "$INPUTS/all-records-crlf.txt"; printf 'ci 0 0 1e999\r\n0 0 1 1\r\n'; } >"$INPUTS/overflow.txt"
+prepare "$DF_DIR" "$INPUTS/overflow.txt"
+if start_gui "$DF_DIR"; then
+  kill -KILL "$GUI_PID" 2>/dev/null
+  { wait "$GUI_PID"; } 2>/dev/null
+  GUI_PID=
+  same_file "$name: \"hq\"" "$DF_DIR/JWC_TEMP.TXT" "$WORK/hq.txt"
 else
   fail "$name" "no window"
 fi
