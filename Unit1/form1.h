@@ -19,6 +19,18 @@ inline constexpr std::string_view kCaption = "文字間隔ゼロ化";
 inline constexpr std::string_view kStatusOpened = "　";
 inline constexpr std::string_view kStatusZeroing = "文字間隔ゼロ化を行います";
 inline constexpr std::string_view kStatusWriting = "ファイル生成中です";
+/// The status line while the dialog waits: what OK will change. "%N" stands for the
+/// free-size texts whose spacing becomes zero, "%M" for the texts of text types 1 to 10.
+inline constexpr std::string_view kStatusWillZero = "ＯＫで%N個の文字の文字間隔をゼロにします";
+inline constexpr std::string_view kStatusWillZeroKeepingTypes =
+    "ＯＫで%N個の文字間隔をゼロにします（文字種の%M個はそのまま）";
+inline constexpr std::string_view kStatusNothingToZero = "ＯＫで文字間隔の変わる文字はありません";
+inline constexpr std::string_view kStatusNothingToZeroKeepingTypes =
+    "ＯＫで文字間隔の変わる文字はありません（文字種の%M個はそのまま）";
+/// The status line while the dialog waits, after a load that failed: OK will change nothing.
+inline constexpr std::string_view kStatusUnreadable =
+    "JWC_TEMP.TXT を最後まで読み込めませんでした。図面は変更されません";
+inline constexpr std::string_view kStatusOutOfMemory = "メモリが不足しました。図面は変更されません";
 inline constexpr std::string_view kCheckBoxText = "文字間隔の値がマイナス値のものだけをゼロ化する";
 /// Label1 to Label9, the explanation lines.
 inline constexpr std::string_view kExplanationLines[9] = {
@@ -54,6 +66,10 @@ enum class OkFailure {
 /// The message (UTF-8, Japanese) that tells the user why OK changed nothing, naming `file`.
 std::string OkFailureMessage(OkFailure failure, const std::filesystem::path& file);
 
+/// The status line that tells, before OK, how many texts OK gives zero spacing
+/// (`toZero`) and how many texts of text types it leaves as they are (`ofTextTypes`).
+std::string PreviewStatusText(std::size_t toZero, std::size_t ofTextTypes);
+
 /// The one dialog. It owns the interchange unit's state for the whole run.
 class TForm1 {
  public:
@@ -66,6 +82,8 @@ class TForm1 {
   void Button1Click();
   /// Cancel: close (the command file becomes "hq").
   void Button2Click();
+  /// The check box was toggled: the status line tells again what OK will change.
+  void CheckBox1Click();
   /// Saves the command file and releases the model. Runs once; later calls do nothing.
   void FormClose();
 
@@ -88,6 +106,8 @@ class TForm1 {
  private:
   /// Frees the model and the lines made so far after memory ran out.
   void GiveUpForMemory();
+  /// Puts what OK will change, in the check box's mode, on the status line.
+  void ShowWhatOkWillDo();
 
   Platform& platform_;
   std::filesystem::path programFolder_;
