@@ -23,10 +23,10 @@ inline constexpr std::string_view kStatusWriting = "ファイル生成中です"
 /// free-size texts whose spacing becomes zero, "%M" for the texts of text types 1 to 10.
 inline constexpr std::string_view kStatusWillZero = "ＯＫで%N個の文字の文字間隔をゼロにします";
 inline constexpr std::string_view kStatusWillZeroKeepingTypes =
-    "ＯＫで%N個の文字間隔をゼロにします（文字種の%M個はそのまま）";
-inline constexpr std::string_view kStatusNothingToZero = "ＯＫで文字間隔の変わる文字はありません";
+    "ＯＫで%N個の文字間隔をゼロに（文字種の%M個はそのまま）";
+inline constexpr std::string_view kStatusNothingToZero = "ＯＫで変わる文字間隔はありません";
 inline constexpr std::string_view kStatusNothingToZeroKeepingTypes =
-    "ＯＫで文字間隔の変わる文字はありません（文字種の%M個はそのまま）";
+    "ＯＫで変わる文字間隔はありません（文字種の%M個はそのまま）";
 /// The status line while the dialog waits, after a load that failed: OK will change nothing.
 inline constexpr std::string_view kStatusUnreadable =
     "JWC_TEMP.TXT を最後まで読み込めませんでした。図面は変更されません";

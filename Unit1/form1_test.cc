@@ -150,16 +150,16 @@ TEST_F(Form1Test, StatusLineTellsWhatOkWillChange) {
        {"ＯＫで2個の文字の文字間隔をゼロにします", "ＯＫで1個の文字の文字間隔をゼロにします",
         "ＯＫで2個の文字の文字間隔をゼロにします"}},
       {"and texts of text types", freeSize + textTypes,
-       {"ＯＫで2個の文字間隔をゼロにします（文字種の2個はそのまま）",
-        "ＯＫで1個の文字間隔をゼロにします（文字種の2個はそのまま）",
-        "ＯＫで2個の文字間隔をゼロにします（文字種の2個はそのまま）"}},
+       {"ＯＫで2個の文字間隔をゼロに（文字種の2個はそのまま）",
+        "ＯＫで1個の文字間隔をゼロに（文字種の2個はそのまま）",
+        "ＯＫで2個の文字間隔をゼロに（文字種の2個はそのまま）"}},
       {"only texts of text types", textTypes,
-       {"ＯＫで文字間隔の変わる文字はありません（文字種の2個はそのまま）",
-        "ＯＫで文字間隔の変わる文字はありません（文字種の2個はそのまま）",
-        "ＯＫで文字間隔の変わる文字はありません（文字種の2個はそのまま）"}},
+       {"ＯＫで変わる文字間隔はありません（文字種の2個はそのまま）",
+        "ＯＫで変わる文字間隔はありません（文字種の2個はそのまま）",
+        "ＯＫで変わる文字間隔はありません（文字種の2個はそのまま）"}},
       {"missing file", std::nullopt,
-       {"ＯＫで文字間隔の変わる文字はありません", "ＯＫで文字間隔の変わる文字はありません",
-        "ＯＫで文字間隔の変わる文字はありません"}},
+       {"ＯＫで変わる文字間隔はありません", "ＯＫで変わる文字間隔はありません",
+        "ＯＫで変わる文字間隔はありません"}},
       {"not read to its end", freeSize + "ci 0 0 1e999\r\n",
        {"JWC_TEMP.TXT を最後まで読み込めませんでした。図面は変更されません",
         "JWC_TEMP.TXT を最後まで読み込めませんでした。図面は変更されません",
@@ -187,9 +187,10 @@ TEST_F(Form1Test, StatusLineTellsWhatOkWillChange) {
 }
 
 // Every text of the status line fits its 467 pixels in the design's font, "ＭＳ ゴシック"
-// at 13 pixels: fixed pitch, full-width characters 13 pixels wide, the others at most 7.
+// at 13 pixels: fixed pitch, full-width characters 14 pixels wide and the others 7, as the
+// design's label widths are.
 TEST(PreviewStatusText, FitsTheStatusLine) {
-  constexpr std::size_t kMillions = 9999999;  // more texts than a selection holds
+  constexpr std::size_t kMillions = 9999999;  // seven digits: millions of texts selected
   for (const std::string& text :
        {PreviewStatusText(kMillions, 0), PreviewStatusText(kMillions, kMillions),
         PreviewStatusText(0, kMillions), PreviewStatusText(0, 0), std::string(kStatusUnreadable),
@@ -197,7 +198,7 @@ TEST(PreviewStatusText, FitsTheStatusLine) {
     int pixels = 0;
     for (unsigned char byte : text) {
       if (byte < 0x80) pixels += 7;               // ASCII
-      else if ((byte & 0xE0) == 0xE0) pixels += 13;  // lead byte of a three-byte character
+      else if ((byte & 0xE0) == 0xE0) pixels += 14;  // lead byte of a three-byte character
     }
     EXPECT_LE(pixels, 467) << text;
     EXPECT_EQ(text.find('%'), std::string::npos) << text;
@@ -242,7 +243,7 @@ TEST_F(Form1Test, ProgressEveryHundredItems) {
     platform.closes = 0;
     platform.polls = 0;
     Run(true);
-    std::vector<std::string> expected = {"ＯＫで文字間隔の変わる文字はありません",
+    std::vector<std::string> expected = {"ＯＫで変わる文字間隔はありません",
                                          "文字間隔ゼロ化を行います"};
     expected.insert(expected.end(), c.progress.begin(), c.progress.end());
     expected.push_back("ファイル生成中です");
