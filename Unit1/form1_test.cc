@@ -143,38 +143,27 @@ TEST_F(Form1Test, StatusLineTellsWhatOkWillChange) {
   const std::string textTypes = "cn3\r\nch 4 4 1 0 \"t3\r\ncn10\r\nch 5 5 1 0 \"t10\r\n";
   struct Case {
     const char* name;
-    std::optional<std::string> input;
-    std::vector<std::string> shown;  // at show, then after toggling on and off again
+    std::string input;
+    std::vector<std::string> shown;  // at show, then with the check box toggled on
   } cases[] = {
       {"free-size texts", freeSize,
-       {"ＯＫで2個の文字の文字間隔をゼロにします", "ＯＫで1個の文字の文字間隔をゼロにします",
-        "ＯＫで2個の文字の文字間隔をゼロにします"}},
+       {"ＯＫで2個の文字の文字間隔をゼロにします", "ＯＫで1個の文字の文字間隔をゼロにします"}},
       {"and texts of text types", freeSize + textTypes,
        {"ＯＫで2個の文字間隔をゼロに（文字種の2個はそのまま）",
-        "ＯＫで1個の文字間隔をゼロに（文字種の2個はそのまま）",
-        "ＯＫで2個の文字間隔をゼロに（文字種の2個はそのまま）"}},
+        "ＯＫで1個の文字間隔をゼロに（文字種の2個はそのまま）"}},
       {"only texts of text types", textTypes,
        {"ＯＫで変わる文字間隔はありません（文字種の2個はそのまま）",
-        "ＯＫで変わる文字間隔はありません（文字種の2個はそのまま）",
         "ＯＫで変わる文字間隔はありません（文字種の2個はそのまま）"}},
-      {"missing file", std::nullopt,
-       {"ＯＫで変わる文字間隔はありません", "ＯＫで変わる文字間隔はありません",
-        "ＯＫで変わる文字間隔はありません"}},
       {"not read to its end", freeSize + "ci 0 0 1e999\r\n",
-       {"JWC_TEMP.TXT を最後まで読み込めませんでした。図面は変更されません",
-        "JWC_TEMP.TXT を最後まで読み込めませんでした。図面は変更されません",
-        "JWC_TEMP.TXT を最後まで読み込めませんでした。図面は変更されません"}},
+       {std::string(kStatusUnreadable), std::string(kStatusUnreadable)}},
   };
   for (const Case& c : cases) {
-    std::filesystem::remove(dir_ / "JWC_TEMP.TXT");
-    if (c.input) WriteInput(*c.input);
+    WriteInput(c.input);
     platform.statusTexts.clear();
     platform.checked = false;
     TForm1 form(platform);
     form.FormShow();
     platform.checked = true;
-    form.CheckBox1Click();
-    platform.checked = false;
     form.CheckBox1Click();
     EXPECT_EQ(platform.statusTexts, c.shown) << c.name;
     // Once OK is pressed the line is the OK flow's: a late toggle changes nothing.
