@@ -32,7 +32,8 @@ inline constexpr std::string_view kStatusUnreadable =
     "JWC_TEMP.TXT を最後まで読み込めませんでした。図面は変更されません";
 inline constexpr std::string_view kStatusOutOfMemory = "メモリが不足しました。図面は変更されません";
 inline constexpr std::string_view kCheckBoxText = "文字間隔の値がマイナス値のものだけをゼロ化する";
-/// Label1 to Label9, the explanation lines.
+/// Label1 to Label9, the explanation lines. (A full-width space after 基本設定 and a
+/// full-width tilde in １～10; one half-width space before JWW.)
 inline constexpr std::string_view kExplanationLines[9] = {
     "◆この外部変形アプリケーションは、選択した任意サイズの文字の",
     "文字間隔をゼロにするものです。",
