@@ -149,7 +149,7 @@ void EmitLineWidth(TJwwState& s, int32_t width) {
 void EmitTextType(TJwwState& s, int32_t textType, int32_t colour, double width, double height,
                   double spacing) {
   if (textType < 0 || textType > 10) {
-    textType = s.FirstTextType;
+    textType = TextTypeWritten(s, textType);
     if (textType == 0) {
       width = s.FirstFreeWidth;
       height = s.FirstFreeHeight;

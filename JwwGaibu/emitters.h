@@ -28,6 +28,11 @@ void AppendLayerLine(TJwwState& s, int32_t layer);
 void AppendColourLine(TJwwState& s, int32_t colour);
 void AppendLineTypeLine(TJwwState& s, int32_t lineType);
 
+/// The text type a text goes back with: its own when it is 0 to 10, else the first-seen one.
+inline int32_t TextTypeWritten(const TJwwState& s, int32_t textType) {
+  return textType < 0 || textType > 10 ? s.FirstTextType : textType;
+}
+
 // Attribute emitters: each appends its line the first time after the reset and then only
 // when the (normalised) value changes.
 inline void EmitGroup(TJwwState& s, int32_t group) {

@@ -94,6 +94,16 @@ class TJwwTable {
       if (left == 0) break;
     }
   }
+  template <class F>
+  void ForEach(F&& f) const {
+    int32_t left = count_;
+    for (const T* block : blocks_) {
+      const int32_t n = left < kTableBlock ? left : kTableBlock;
+      for (int32_t i = 0; i < n; ++i) f(block[i]);
+      left -= n;
+      if (left == 0) break;
+    }
+  }
 
  private:
   static constexpr std::size_t kBlockBytes = sizeof(T) * kTableBlock;

@@ -1,6 +1,7 @@
 #include "Unit1/form1.h"
 
 #include <new>
+#include <string>
 
 #include "JwwGaibu/emitters.h"
 #include "JwwGaibu/file_io.h"
@@ -32,6 +33,26 @@ std::string OkFailureMessage(OkFailure failure, const std::filesystem::path& fil
   return text;
 }
 
+namespace {
+/// `text` with every `marker` replaced by `count` in digits.
+std::string FillCount(std::string text, std::string_view marker, std::size_t count) {
+  const std::string digits = std::to_string(count);
+  for (std::size_t at = text.find(marker); at != std::string::npos;
+       at = text.find(marker, at + digits.size()))
+    text.replace(at, marker.size(), digits);
+  return text;
+}
+}  // namespace
+
+std::string PreviewStatusText(std::size_t toZero, std::size_t ofTextTypes) {
+  std::string_view text = kStatusNothingToZero;
+  if (toZero > 0)
+    text = ofTextTypes > 0 ? kStatusWillZeroKeepingTypes : kStatusWillZero;
+  else if (ofTextTypes > 0)
+    text = kStatusNothingToZeroKeepingTypes;
+  return FillCount(FillCount(std::string(text), "%N", toZero), "%M", ofTextTypes);
+}
+
 TForm1::TForm1(Platform& platform)
     : platform_(platform), state_(std::make_unique<JwwGaibu::TJwwState>()) {}
 
@@ -39,7 +60,8 @@ TForm1::~TForm1() = default;
 
 void TForm1::FormShow() {
   const ScreenPoint pointer = platform_.PointerPosition();
-  platform_.SetLeftTop(pointer.X - platform_.OuterWidth() / 2, pointer.Y - 4);
+  platform_.SetLeftTop(pointer.X - platform_.OuterWidth() / 2,
+                       pointer.Y - platform_.ScaledPixels(4));
   try {
     programFolder_ = platform_.OwnFilePath().parent_path();
     JwwGaibu::ResetModel(*state_);
@@ -62,6 +84,7 @@ void TForm1::FormShow() {
       GiveUpForMemory();  // the close tries again
     }
   }
+  ShowWhatOkWillDo();
 }
 
 void TForm1::Button1Click() {
@@ -91,6 +114,10 @@ void TForm1::Button1Click() {
 
 void TForm1::Button2Click() { platform_.CloseDialog(); }
 
+void TForm1::CheckBox1Click() {
+  if (outcome_ == RunOutcome::kOpen && !okPressed_) ShowWhatOkWillDo();
+}
+
 void TForm1::FormClose() {
   if (outcome_ != RunOutcome::kOpen) return;
   // One budget for every wait of the close on files that other programs hold: the save and
@@ -117,6 +144,18 @@ void TForm1::GiveUpForMemory() {
   // Nothing made so far may reach the host: dropping the lines (and their temporary copy)
   // leaves "hq" for the save, and the model's memory goes back for what is left to do.
   JwwGaibu::ReleaseModel(*state_);
+}
+
+void TForm1::ShowWhatOkWillDo() {
+  // After a failed load OK leaves the drawing alone, whatever the selection holds.
+  if (outOfMemory_) return platform_.SetStatusText(kStatusOutOfMemory);
+  if (state_->LoadFailed) return platform_.SetStatusText(kStatusUnreadable);
+  const SpacingPreview preview = PreviewTextSpacing(*state_, platform_.CheckBoxChecked());
+  try {
+    platform_.SetStatusText(PreviewStatusText(preview.ToZero, preview.OfTextTypes));
+  } catch (const std::bad_alloc&) {
+    // The line stays as it was; it only informs.
+  }
 }
 
 OkFailure TForm1::Failure() const {

@@ -19,8 +19,21 @@ inline constexpr std::string_view kCaption = "文字間隔ゼロ化";
 inline constexpr std::string_view kStatusOpened = "　";
 inline constexpr std::string_view kStatusZeroing = "文字間隔ゼロ化を行います";
 inline constexpr std::string_view kStatusWriting = "ファイル生成中です";
+/// The status line while the dialog waits: what OK will change. "%N" stands for the
+/// free-size texts whose spacing becomes zero, "%M" for the texts of text types 1 to 10.
+inline constexpr std::string_view kStatusWillZero = "ＯＫで%N個の文字の文字間隔をゼロにします";
+inline constexpr std::string_view kStatusWillZeroKeepingTypes =
+    "ＯＫで%N個の文字間隔をゼロに（文字種の%M個はそのまま）";
+inline constexpr std::string_view kStatusNothingToZero = "ＯＫで変わる文字間隔はありません";
+inline constexpr std::string_view kStatusNothingToZeroKeepingTypes =
+    "ＯＫで変わる文字間隔はありません（文字種の%M個はそのまま）";
+/// The status line while the dialog waits, after a load that failed: OK will change nothing.
+inline constexpr std::string_view kStatusUnreadable =
+    "JWC_TEMP.TXT を最後まで読み込めませんでした。図面は変更されません";
+inline constexpr std::string_view kStatusOutOfMemory = "メモリが不足しました。図面は変更されません";
 inline constexpr std::string_view kCheckBoxText = "文字間隔の値がマイナス値のものだけをゼロ化する";
-/// Label1 to Label9, the explanation lines.
+/// Label1 to Label9, the explanation lines. (A full-width space after 基本設定 and a
+/// full-width tilde in １～10; one half-width space before JWW.)
 inline constexpr std::string_view kExplanationLines[9] = {
     "◆この外部変形アプリケーションは、選択した任意サイズの文字の",
     "文字間隔をゼロにするものです。",
@@ -54,6 +67,10 @@ enum class OkFailure {
 /// The message (UTF-8, Japanese) that tells the user why OK changed nothing, naming `file`.
 std::string OkFailureMessage(OkFailure failure, const std::filesystem::path& file);
 
+/// The status line that tells, before OK, how many texts OK gives zero spacing
+/// (`toZero`) and how many texts of text types it leaves as they are (`ofTextTypes`).
+std::string PreviewStatusText(std::size_t toZero, std::size_t ofTextTypes);
+
 /// The one dialog. It owns the interchange unit's state for the whole run.
 class TForm1 {
  public:
@@ -66,6 +83,8 @@ class TForm1 {
   void Button1Click();
   /// Cancel: close (the command file becomes "hq").
   void Button2Click();
+  /// The check box was toggled: the status line tells again what OK will change.
+  void CheckBox1Click();
   /// Saves the command file and releases the model. Runs once; later calls do nothing.
   void FormClose();
 
@@ -88,6 +107,8 @@ class TForm1 {
  private:
   /// Frees the model and the lines made so far after memory ran out.
   void GiveUpForMemory();
+  /// Puts what OK will change, in the check box's mode, on the status line.
+  void ShowWhatOkWillDo();
 
   Platform& platform_;
   std::filesystem::path programFolder_;

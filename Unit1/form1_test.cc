@@ -95,9 +95,10 @@ TEST_F(Form1Test, OkZeroesSpacingAndWritesEverythingBack) {
   EXPECT_EQ(Output(), Lines({"hd", "lg0", "ly1", "cn0 3 3 0 1", "cc0",
                              "cn\"$<\x82\x6C\x82\x72 \x83\x53\x83\x56\x83\x62\x83\x4E>",
                              "ch 1 1 1 0 \"neg", "ch 2 2 1 0 \"pos", "lc2", "lt1", "0 0 10 0"}));
-  EXPECT_EQ(platform.checkBoxReads, 1);
+  EXPECT_EQ(platform.checkBoxReads, 2);  // for the status line at show, and once by OK
   EXPECT_EQ(platform.statusTexts,
-            (std::vector<std::string>{"文字間隔ゼロ化を行います", "処理中(ESC:中断)：1／3",
+            (std::vector<std::string>{"ＯＫで2個の文字の文字間隔をゼロにします",
+                                      "文字間隔ゼロ化を行います", "処理中(ESC:中断)：1／3",
                                       "ファイル生成中です"}));
 }
 
@@ -131,6 +132,66 @@ TEST_F(Form1Test, FailedLoadLeavesTheDrawingUnchanged) {
   WriteInput("0 0 1 1\r\nci 0 0 1e999\r\n0 0 2 2\r\n");
   Run(true);
   EXPECT_EQ(Output(), "hq\r\n");
+}
+
+// Before OK the status line tells what OK will change, at show and after each toggle of
+// the check box; the texts of text types are named where there are any.
+TEST_F(Form1Test, StatusLineTellsWhatOkWillChange) {
+  const std::string freeSize =
+      "cn0 3 3 -0.5 1\r\nch 1 1 1 0 \"neg\r\ncn0 3 3 0.5 1\r\nch 2 2 1 0 \"pos\r\n"
+      "cn0 3 3 0 1\r\nch 3 3 1 0 \"zero\r\n";
+  const std::string textTypes = "cn3\r\nch 4 4 1 0 \"t3\r\ncn10\r\nch 5 5 1 0 \"t10\r\n";
+  struct Case {
+    const char* name;
+    std::string input;
+    std::vector<std::string> shown;  // at show, then with the check box toggled on
+  } cases[] = {
+      {"free-size texts", freeSize,
+       {"ＯＫで2個の文字の文字間隔をゼロにします", "ＯＫで1個の文字の文字間隔をゼロにします"}},
+      {"and texts of text types", freeSize + textTypes,
+       {"ＯＫで2個の文字間隔をゼロに（文字種の2個はそのまま）",
+        "ＯＫで1個の文字間隔をゼロに（文字種の2個はそのまま）"}},
+      {"only texts of text types", textTypes,
+       {"ＯＫで変わる文字間隔はありません（文字種の2個はそのまま）",
+        "ＯＫで変わる文字間隔はありません（文字種の2個はそのまま）"}},
+      {"not read to its end", freeSize + "ci 0 0 1e999\r\n",
+       {std::string(kStatusUnreadable), std::string(kStatusUnreadable)}},
+  };
+  for (const Case& c : cases) {
+    WriteInput(c.input);
+    platform.statusTexts.clear();
+    platform.checked = false;
+    TForm1 form(platform);
+    form.FormShow();
+    platform.checked = true;
+    form.CheckBox1Click();
+    EXPECT_EQ(platform.statusTexts, c.shown) << c.name;
+    // Once OK is pressed the line is the OK flow's: a late toggle changes nothing.
+    form.Button1Click();
+    const std::size_t afterOk = platform.statusTexts.size();
+    form.CheckBox1Click();
+    EXPECT_EQ(platform.statusTexts.size(), afterOk) << c.name;
+    form.FormClose();
+  }
+}
+
+// Every text of the status line fits its 467 pixels in the design's font, "ＭＳ ゴシック"
+// at 13 pixels: fixed pitch, full-width characters 14 pixels wide and the others 7, as the
+// design's label widths are.
+TEST(PreviewStatusText, FitsTheStatusLine) {
+  constexpr std::size_t kMillions = 9999999;  // seven digits: millions of texts selected
+  for (const std::string& text :
+       {PreviewStatusText(kMillions, 0), PreviewStatusText(kMillions, kMillions),
+        PreviewStatusText(0, kMillions), PreviewStatusText(0, 0), std::string(kStatusUnreadable),
+        std::string(kStatusOutOfMemory)}) {
+    int pixels = 0;
+    for (unsigned char byte : text) {
+      if (byte < 0x80) pixels += 7;               // ASCII
+      else if ((byte & 0xE0) == 0xE0) pixels += 14;  // lead byte of a three-byte character
+    }
+    EXPECT_LE(pixels, 467) << text;
+    EXPECT_EQ(text.find('%'), std::string::npos) << text;
+  }
 }
 
 std::string ManyLines(int n) {
@@ -171,7 +232,8 @@ TEST_F(Form1Test, ProgressEveryHundredItems) {
     platform.closes = 0;
     platform.polls = 0;
     Run(true);
-    std::vector<std::string> expected = {"文字間隔ゼロ化を行います"};
+    std::vector<std::string> expected = {"ＯＫで変わる文字間隔はありません",
+                                         "文字間隔ゼロ化を行います"};
     expected.insert(expected.end(), c.progress.begin(), c.progress.end());
     expected.push_back("ファイル生成中です");
     EXPECT_EQ(platform.statusTexts, expected) << c.items;
@@ -327,8 +389,13 @@ TEST_F(Form1Test, OutOfMemoryLeavesTheDrawingUnchanged) {
         ~Reset() { JwwGaibu::FailLargeAllocationAfter(-1); }
       } reset;
       TForm1 form(platform);
+      platform.statusTexts.clear();
       if (c.duringLoad) JwwGaibu::FailLargeAllocationAfter(c.requestsBefore);
       form.FormShow();
+      if (c.duringLoad) {
+        EXPECT_EQ(platform.statusTexts, std::vector<std::string>{std::string(kStatusOutOfMemory)})
+            << c.name;
+      }
       if (!c.duringLoad) JwwGaibu::FailLargeAllocationAfter(c.requestsBefore);
       form.Button1Click();
       form.FormClose();

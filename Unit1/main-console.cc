@@ -90,7 +90,8 @@ int main(int argc, char** argv) {
 
   bool ok = answer == Answer::kYes;
   if (answer == Answer::kAsk)
-    ok = platform.Interactive() && platform.AskUser() == Unit1::ConsolePlatform::Choice::kOk;
+    ok = platform.Interactive() && platform.AskUser(form) == Unit1::ConsolePlatform::Choice::kOk;
+  platform.Answered();
   if (ok)
     form.Button1Click();
   else

@@ -69,6 +69,10 @@ std::filesystem::path ConsolePlatform::OwnFilePath() {
 }
 
 void ConsolePlatform::SetStatusText(std::string_view utf8) {
+  if (!answered_) {
+    dialogStatus_.assign(utf8);
+    return;
+  }
   pendingStatus_.assign(utf8);
   statusPending_ = true;
   const auto now = std::chrono::steady_clock::now();
@@ -119,13 +123,24 @@ bool ConsolePlatform::EscapeKeyDown() {
   return escape;
 }
 
-void ConsolePlatform::PrintCheckBox() {
-  std::string line = checked_ ? "[x] " : "[ ] ";
-  line += kCheckBoxText;
-  WriteErr(line);
+void ConsolePlatform::PrintCheckBoxAndStatus(bool again) {
+  std::string lines = again ? "\x1b[A\r" : "";
+  lines += checked_ ? "[x] " : "[ ] ";
+  lines += kCheckBoxText;
+  lines += "\x1b[K\n\r";
+  lines += dialogStatus_;
+  lines += "\x1b[K";
+  WriteErr(lines);
 }
 
-ConsolePlatform::Choice ConsolePlatform::AskUser() {
+ConsolePlatform::Choice ConsolePlatform::AskUser(TForm1& form) {
+  const Choice choice = WaitForAnswer(form);
+  Answered();
+  WriteErr("\n");
+  return choice;
+}
+
+ConsolePlatform::Choice ConsolePlatform::WaitForAnswer(TForm1& form) {
   std::string screen;
   screen += kCaption;
   screen += "\n\n";
@@ -135,7 +150,7 @@ ConsolePlatform::Choice ConsolePlatform::AskUser() {
   }
   screen += "\nEnter/y: ＯＫ   n/Esc: キャンセル   space: check box\n";
   WriteErr(screen);
-  PrintCheckBox();
+  PrintCheckBoxAndStatus(false);
   for (;;) {
     struct pollfd in = {STDIN_FILENO, POLLIN, 0};
     if (poll(&in, 1, -1) < 0) {
@@ -150,23 +165,20 @@ ConsolePlatform::Choice ConsolePlatform::AskUser() {
       case '\n':
       case 'y':
       case 'Y':
-        WriteErr("\n");
         return Choice::kOk;
       case 'n':
       case 'N':
       case '\x1b':
-        WriteErr("\n");
         return Choice::kCancel;
       case ' ':
         checked_ = !checked_;
-        WriteErr("\r");
-        PrintCheckBox();
+        form.CheckBox1Click();
+        PrintCheckBoxAndStatus(true);
         break;
       default:
         break;
     }
   }
-  WriteErr("\n");
   return Choice::kCancel;
 }
 

@@ -10,6 +10,8 @@
 
 namespace Unit1 {
 
+class TForm1;
+
 class ConsolePlatform : public Platform {
  public:
   /// `folder`, when given, stands for the program's own folder.
@@ -30,9 +32,13 @@ class ConsolePlatform : public Platform {
   bool Closed() const { return closed_; }
 
   enum class Choice { kOk, kCancel };
-  /// Shows the caption, the check box and the explanation, and waits for a key: Enter or
-  /// y is OK, n or Esc is Cancel, space toggles the check box. End of input cancels.
-  Choice AskUser();
+  /// Shows the caption, the explanation, the check box and the status line, and waits for
+  /// a key: Enter or y is OK, n or Esc is Cancel, space toggles the check box (and tells
+  /// `form`). End of input cancels.
+  Choice AskUser(TForm1& form);
+  /// The dialog has its answer (asked or given on the command line): status texts from
+  /// now on are the OK flow's and are written as they come.
+  void Answered() { answered_ = true; }
 
   /// Writes a status text still held back, and ends an in-place status line so that
   /// later output starts on a fresh line.
@@ -45,7 +51,10 @@ class ConsolePlatform : public Platform {
   static constexpr std::chrono::milliseconds kStatusInterval{100};
 
  private:
-  void PrintCheckBox();
+  /// The check box and, below it, the status line; `again` rewrites both in place.
+  void PrintCheckBoxAndStatus(bool again);
+  /// AskUser's screen and its key loop, up to the answer.
+  Choice WaitForAnswer(TForm1& form);
   void WritePendingStatus();
 
   std::optional<std::filesystem::path> folder_;
@@ -55,6 +64,10 @@ class ConsolePlatform : public Platform {
   bool statusOnTerminal_ = false;
   bool statusLineOpen_ = false;
   std::string pendingStatus_;
+  // Until the answer, the status line belongs to the dialog on the screen: AskUser shows
+  // it. With the answer on the command line no dialog is shown, and neither is the line.
+  bool answered_ = false;
+  std::string dialogStatus_;
   bool statusPending_ = false;
   std::optional<std::chrono::steady_clock::time_point> lastStatusWrite_;
 };

@@ -10,7 +10,10 @@
 namespace Unit1 {
 namespace {
 
-// The dialog's geometry in pixels. It is not scaled to the screen's resolution.
+// The dialog's design in pixels at 96 dots per inch. At another resolution every length
+// and the font are scaled alike (ScaleDesign), so that the dialog looks as designed, only
+// sharper than Windows' stretching of the whole window would draw it.
+constexpr int kDesignDpi = 96;
 constexpr int kClientWidth = 467;
 constexpr int kClientHeight = 312;
 constexpr int kDesignLeft = 202;
@@ -19,9 +22,6 @@ constexpr int kDesignTop = 107;
 // "ＭＳ ゴシック", 13 pixels high (character height, without internal leading), regular.
 constexpr int kFontHeight = 13;
 constexpr const wchar_t* kFontFace = L"ＭＳ ゴシック";
-
-constexpr COLORREF kDialogBackground = RGB(255, 255, 255);
-constexpr COLORREF kStatusBackground = RGB(231, 231, 231);
 
 enum class Kind { kCheckBox, kDefaultButton, kButton, kLabel, kStatus };
 
@@ -37,23 +37,36 @@ struct ControlLayout {
 
 // Creation order is tab order: CheckBox1, Button1, Button2; the labels take no focus.
 constexpr std::array<ControlLayout, 13> kControls = {{
-    {IDC_CHECKBOX1, Kind::kCheckBox, 8, 8, 401, 17, "文字間隔の値がマイナス値のものだけをゼロ化する"},
-    {IDOK, Kind::kDefaultButton, 72, 256, 121, 25, "ＯＫ(&Y)"},
-    {IDCANCEL, Kind::kButton, 264, 256, 121, 25, "キャンセル(&N)"},
-    {IDC_LABEL1, Kind::kLabel, 8, 40, 420, 13, "◆この外部変形アプリケーションは、選択した任意サイズの文字の"},
-    {IDC_LABEL2, Kind::kLabel, 24, 56, 210, 13, "文字間隔をゼロにするものです。"},
-    // Full-width space after 基本設定, full-width tilde in １～10.
-    {IDC_LABEL3, Kind::kLabel, 8, 80, 392, 13, "◆文字種１～10については、設定→基本設定　[文字]タブでの"},
-    {IDC_LABEL4, Kind::kLabel, 24, 96, 308, 13, "各間隔の値をゼロ等にする事で対応して下さい。"},
-    {IDC_LABEL5, Kind::kLabel, 8, 120, 399, 13, "◆本ソフトは、SFC/P21保存時に文字間隔エラーが出る場合等に"},
-    {IDC_LABEL6, Kind::kLabel, 24, 136, 196, 13, "利用して頂ければと思います。"},
-    {IDC_LABEL7, Kind::kLabel, 8, 160, 392, 13, "◆ブロック図形内のものは処理出来ませんので御注意下さい。"},
-    // One half-width space before JWW.
-    {IDC_LABEL8, Kind::kLabel, 24, 176, 420, 13, "ブロック編集内で行う場合には、本ソフトを JWWインストールした"},
-    {IDC_LABEL9, Kind::kLabel, 24, 192, 266, 13, "フォルダに配置して実行を行って下さい。"},
+    {IDC_CHECKBOX1, Kind::kCheckBox, 8, 8, 401, 17, kCheckBoxText},
+    {IDOK, Kind::kDefaultButton, 72, 256, 121, 25, kButton1Text},
+    {IDCANCEL, Kind::kButton, 264, 256, 121, 25, kButton2Text},
+    {IDC_LABEL1, Kind::kLabel, 8, 40, 420, 13, kExplanationLines[0]},
+    {IDC_LABEL2, Kind::kLabel, 24, 56, 210, 13, kExplanationLines[1]},
+    {IDC_LABEL3, Kind::kLabel, 8, 80, 392, 13, kExplanationLines[2]},
+    {IDC_LABEL4, Kind::kLabel, 24, 96, 308, 13, kExplanationLines[3]},
+    {IDC_LABEL5, Kind::kLabel, 8, 120, 399, 13, kExplanationLines[4]},
+    {IDC_LABEL6, Kind::kLabel, 24, 136, 196, 13, kExplanationLines[5]},
+    {IDC_LABEL7, Kind::kLabel, 8, 160, 392, 13, kExplanationLines[6]},
+    {IDC_LABEL8, Kind::kLabel, 24, 176, 420, 13, kExplanationLines[7]},
+    {IDC_LABEL9, Kind::kLabel, 24, 192, 266, 13, kExplanationLines[8]},
     // The status line: docked to the bottom across the whole client width, fixed size.
     {IDC_LABELA1, Kind::kStatus, 0, 288, kClientWidth, 24, kStatusOpened},
 }};
+static_assert(kControls.size() == Win32Dialog::kControlCount);
+
+// Messages and values of Windows 8.1 and 10, which the headers for Windows 7 leave out.
+constexpr UINT kWmDpiChanged = 0x02E0;
+constexpr UINT kWmGetDpiScaledSize = 0x02E4;
+constexpr int kDialogDpiChangeDisableAll = 1;  // DDC_DISABLE_ALL
+constexpr int kMonitorEffectiveDpi = 0;        // MDT_EFFECTIVE_DPI
+
+/// The function `name` of `module`, or null where this Windows lacks it. Through
+/// void(*)() because a cast between two function types draws a warning.
+template <class Function>
+Function LookUp(HMODULE module, const char* name) {
+  if (module == nullptr) return nullptr;
+  return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
+}
 
 DWORD ControlStyle(Kind kind) {
   const DWORD common = WS_CHILD | WS_VISIBLE;
@@ -89,6 +102,23 @@ std::wstring WidenUtf8(std::string_view utf8) {
   return wide;
 }
 
+int ScaleDesign(int designPixels, int dpi) { return MulDiv(designPixels, dpi, kDesignDpi); }
+
+Win32Dialog::DpiApi::DpiApi() {
+  // Windows 7 has none of these, Windows 8.1 only the one in shcore.dll (which Windows 7
+  // does not have): the program must start there all the same, at the system's scale.
+  const HMODULE user32 = GetModuleHandleW(L"user32.dll");
+  GetDpiForWindow = LookUp<decltype(GetDpiForWindow)>(user32, "GetDpiForWindow");
+  AdjustWindowRectExForDpi =
+      LookUp<decltype(AdjustWindowRectExForDpi)>(user32, "AdjustWindowRectExForDpi");
+  SetDialogDpiChangeBehavior =
+      LookUp<decltype(SetDialogDpiChangeBehavior)>(user32, "SetDialogDpiChangeBehavior");
+  if (GetDpiForWindow == nullptr) {
+    const HMODULE shcore = LoadLibraryExW(L"shcore.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    GetDpiForMonitor = LookUp<decltype(GetDpiForMonitor)>(shcore, "GetDpiForMonitor");
+  }
+}
+
 std::unique_ptr<Win32Dialog> Win32Dialog::Create(HINSTANCE instance) {
   std::unique_ptr<Win32Dialog> dialog(new Win32Dialog());
   dialog->instance_ = instance;
@@ -106,6 +136,7 @@ Win32Dialog::~Win32Dialog() {
     DestroyWindow(dialog_);
   }
   if (font_ != nullptr) DeleteObject(font_);
+  if (backgroundBrush_ != nullptr) DeleteObject(backgroundBrush_);
   if (statusBrush_ != nullptr) DeleteObject(statusBrush_);
   if (bigIcon_ != nullptr) DestroyIcon(bigIcon_);
   if (smallIcon_ != nullptr) DestroyIcon(smallIcon_);
@@ -126,23 +157,80 @@ void Win32Dialog::Initialise(HWND dialog) {
     SendMessageW(dialog_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_));
   }
 
-  font_ = CreateFontW(-kFontHeight, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET,
-                      OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                      FIXED_PITCH | FF_MODERN, kFontFace);
-  statusBrush_ = CreateSolidBrush(kStatusBackground);
-
-  SetWindowPos(dialog_, nullptr, kDesignLeft, kDesignTop, 0, 0,
-               SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-  SetClientSize(kClientWidth, kClientHeight);
+  UpdateColours();
+  // Windows would re-lay the controls out from the dialog's font on a change of scale;
+  // the dialog scales its own design instead (WM_DPICHANGED).
+  if (dpiApi_.SetDialogDpiChangeBehavior != nullptr) {
+    dpiApi_.SetDialogDpiChangeBehavior(dialog_, kDialogDpiChangeDisableAll,
+                                       kDialogDpiChangeDisableAll);
+  }
+  // Made on the pointer's monitor, the dialog takes that monitor's scale before FormShow
+  // measures it; FormShow then places it at the pointer.
+  // (At first as small as can be, so that no other monitor holds more of it.)
+  POINT pointer = {kDesignLeft, kDesignTop};
+  GetCursorPos(&pointer);
+  SetWindowPos(dialog_, nullptr, pointer.x, pointer.y, 1, 1, SWP_NOZORDER | SWP_NOACTIVATE);
+  dpi_ = WindowDpi();
+  font_ = MakeFont();
   CreateControls();
+  SetClientSize();
+  LayOutControls();
 }
 
-void Win32Dialog::SetClientSize(int width, int height) {
-  const auto style = static_cast<DWORD>(GetWindowLongPtrW(dialog_, GWL_STYLE));
-  const auto exStyle = static_cast<DWORD>(GetWindowLongPtrW(dialog_, GWL_EXSTYLE));
-  RECT outer = {0, 0, width, height};
-  AdjustWindowRectEx(&outer, style, FALSE, exStyle);
-  SetWindowPos(dialog_, nullptr, 0, 0, outer.right - outer.left, outer.bottom - outer.top,
+int Win32Dialog::WindowDpi() const {
+  if (dpiApi_.GetDpiForWindow != nullptr) {
+    const UINT dpi = dpiApi_.GetDpiForWindow(dialog_);
+    if (dpi != 0) return static_cast<int>(dpi);
+  }
+  if (dpiApi_.GetDpiForMonitor != nullptr) {
+    UINT x = 0;
+    UINT y = 0;
+    if (dpiApi_.GetDpiForMonitor(MonitorFromWindow(dialog_, MONITOR_DEFAULTTONEAREST),
+                                 kMonitorEffectiveDpi, &x, &y) == S_OK && y != 0) {
+      return static_cast<int>(y);
+    }
+  }
+  // Windows 7: one scale for the whole desktop.
+  const HDC screen = GetDC(nullptr);
+  const int dpi = screen != nullptr ? GetDeviceCaps(screen, LOGPIXELSY) : 0;
+  if (screen != nullptr) ReleaseDC(nullptr, screen);
+  return dpi > 0 ? dpi : kDesignDpi;
+}
+
+int Win32Dialog::ScaledPixels(int designPixels) { return ScaleDesign(designPixels, dpi_); }
+
+HFONT Win32Dialog::MakeFont() const {
+  return CreateFontW(-ScaleDesign(kFontHeight, dpi_), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+                     SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                     FIXED_PITCH | FF_MODERN, kFontFace);
+}
+
+void Win32Dialog::UpdateColours() {
+  HIGHCONTRASTW highContrast = {};
+  highContrast.cbSize = sizeof highContrast;
+  const bool on = SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof highContrast,
+                                        &highContrast, 0) &&
+                  (highContrast.dwFlags & HCF_HIGHCONTRASTON) != 0;
+  colours_ = ChooseDialogColours(on, GetSysColor(COLOR_WINDOWTEXT), GetSysColor(COLOR_WINDOW));
+  if (backgroundBrush_ != nullptr) DeleteObject(backgroundBrush_);
+  if (statusBrush_ != nullptr) DeleteObject(statusBrush_);
+  backgroundBrush_ = CreateSolidBrush(colours_.Background);
+  statusBrush_ = CreateSolidBrush(colours_.StatusBackground);
+}
+
+void Win32Dialog::ApplyDpi(int dpi) {
+  dpi_ = dpi;
+  const HFONT old = font_;
+  font_ = MakeFont();
+  LayOutControls();
+  if (old != nullptr) DeleteObject(old);
+}
+
+void Win32Dialog::SetClientSize() {
+  const int width = ScaleDesign(kClientWidth, dpi_);
+  const int height = ScaleDesign(kClientHeight, dpi_);
+  const SIZE outer = OuterSize(dpi_);
+  SetWindowPos(dialog_, nullptr, 0, 0, outer.cx, outer.cy,
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   // Should the frame come out other than computed (a theme, a wrapped caption), correct
   // by what is missing, so the client area is exactly as designed.
@@ -158,7 +246,34 @@ void Win32Dialog::SetClientSize(int width, int height) {
   }
 }
 
+SIZE Win32Dialog::OuterSize(int dpi) const {
+  const auto style = static_cast<DWORD>(GetWindowLongPtrW(dialog_, GWL_STYLE));
+  const auto exStyle = static_cast<DWORD>(GetWindowLongPtrW(dialog_, GWL_EXSTYLE));
+  RECT outer = {0, 0, ScaleDesign(kClientWidth, dpi), ScaleDesign(kClientHeight, dpi)};
+  if (dpiApi_.AdjustWindowRectExForDpi != nullptr) {
+    dpiApi_.AdjustWindowRectExForDpi(&outer, style, FALSE, exStyle, static_cast<UINT>(dpi));
+  } else {
+    AdjustWindowRectEx(&outer, style, FALSE, exStyle);
+  }
+  return {outer.right - outer.left, outer.bottom - outer.top};
+}
+
 void Win32Dialog::CreateControls() {
+  for (std::size_t i = 0; i < kControls.size(); ++i) {
+    const ControlLayout& layout = kControls[i];
+    const std::wstring text = WidenUtf8(layout.Text);
+    const HWND control = CreateWindowExW(
+        0, ControlClass(layout.ControlKind), text.c_str(), ControlStyle(layout.ControlKind), 0,
+        0, 0, 0, dialog_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(layout.Id)), instance_,
+        nullptr);
+    controls_[i] = control;
+    if (layout.Id == IDC_CHECKBOX1) checkBox1_ = control;
+    if (layout.Id == IDC_LABELA1) labelA1_ = control;
+  }
+  SendMessageW(dialog_, DM_SETDEFID, IDOK, 0);
+}
+
+void Win32Dialog::LayOutControls() {
   // The labels size themselves to their text: the listed sizes are those of the texts in
   // the designed font, and a substitute font that draws wider or taller must not cut them.
   const HDC dc = GetDC(dialog_);
@@ -166,30 +281,26 @@ void Win32Dialog::CreateControls() {
   TEXTMETRICW metrics = {};
   GetTextMetricsW(dc, &metrics);
 
-  for (const ControlLayout& layout : kControls) {
-    const std::wstring text = WidenUtf8(layout.Text);
-    int width = layout.Width;
-    int height = layout.Height;
+  for (std::size_t i = 0; i < kControls.size(); ++i) {
+    const ControlLayout& layout = kControls[i];
+    if (controls_[i] == nullptr) continue;
+    int width = ScaleDesign(layout.Width, dpi_);
+    int height = ScaleDesign(layout.Height, dpi_);
     if (layout.ControlKind == Kind::kLabel) {
+      const std::wstring text = WidenUtf8(layout.Text);
       SIZE extent = {};
       if (GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent)) {
         width = std::max(width, static_cast<int>(extent.cx));
       }
       height = std::max(height, static_cast<int>(metrics.tmHeight));
     }
-    const HWND control = CreateWindowExW(
-        0, ControlClass(layout.ControlKind), text.c_str(), ControlStyle(layout.ControlKind), layout.Left,
-        layout.Top, width, height, dialog_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(layout.Id)),
-        instance_, nullptr);
-    if (control == nullptr) continue;
-    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
-    if (layout.Id == IDC_CHECKBOX1) checkBox1_ = control;
-    if (layout.Id == IDC_LABELA1) labelA1_ = control;
+    SetWindowPos(controls_[i], nullptr, ScaleDesign(layout.Left, dpi_),
+                 ScaleDesign(layout.Top, dpi_), width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+    SendMessageW(controls_[i], WM_SETFONT, reinterpret_cast<WPARAM>(font_), TRUE);
   }
 
   SelectObject(dc, oldFont);
   ReleaseDC(dialog_, dc);
-  SendMessageW(dialog_, DM_SETDEFID, IDOK, 0);
 }
 
 void Win32Dialog::Show() {
@@ -219,20 +330,47 @@ INT_PTR Win32Dialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_CTLCOLORDLG:
     case WM_CTLCOLORBTN:
-      return reinterpret_cast<INT_PTR>(GetStockObject(WHITE_BRUSH));
+      return reinterpret_cast<INT_PTR>(backgroundBrush_);
     case WM_CTLCOLORSTATIC: {
       const auto dc = reinterpret_cast<HDC>(wParam);
-      SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+      SetTextColor(dc, colours_.Text);
       if (reinterpret_cast<HWND>(lParam) == labelA1_) {
-        SetBkColor(dc, kStatusBackground);
+        SetBkColor(dc, colours_.StatusBackground);
         return reinterpret_cast<INT_PTR>(statusBrush_);
       }
-      SetBkColor(dc, kDialogBackground);
-      return reinterpret_cast<INT_PTR>(GetStockObject(WHITE_BRUSH));
+      SetBkColor(dc, colours_.Background);
+      return reinterpret_cast<INT_PTR>(backgroundBrush_);
+    }
+    case WM_SYSCOLORCHANGE:
+    case WM_SETTINGCHANGE:
+      // High contrast switched on or off, or the theme's colours changed, while open.
+      UpdateColours();
+      RedrawWindow(dialog_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+      return FALSE;
+    case kWmGetDpiScaledSize: {
+      // Moving to a monitor of another scale: the size the design has there.
+      const SIZE outer = OuterSize(static_cast<int>(LOWORD(wParam)));
+      *reinterpret_cast<SIZE*>(lParam) = outer;
+      SetWindowLongPtrW(dialog_, DWLP_MSGRESULT, TRUE);
+      return TRUE;
+    }
+    case kWmDpiChanged: {
+      // The rectangle that Windows suggests keeps the dialog under the pointer that drags it.
+      ApplyDpi(static_cast<int>(HIWORD(wParam)));
+      const RECT suggested = *reinterpret_cast<const RECT*>(lParam);
+      SetWindowPos(dialog_, nullptr, suggested.left, suggested.top,
+                   suggested.right - suggested.left, suggested.bottom - suggested.top,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+      SetClientSize();
+      return TRUE;
     }
     case WM_COMMAND:
-      // Enter and Alt+Y reach Button1 as IDOK, Esc and Alt+N reach Button2 as IDCANCEL.
       if (HIWORD(wParam) != BN_CLICKED || form_ == nullptr || closing_) return FALSE;
+      if (LOWORD(wParam) == IDC_CHECKBOX1) {
+        form_->CheckBox1Click();
+        return TRUE;
+      }
+      // Enter and Alt+Y reach Button1 as IDOK, Esc and Alt+N reach Button2 as IDCANCEL.
       if (LOWORD(wParam) == IDOK) {
         form_->Button1Click();
         return TRUE;

@@ -9,11 +9,13 @@
 #endif
 #include <windows.h>
 
+#include <array>
 #include <filesystem>
 #include <memory>
 #include <string>
 #include <string_view>
 
+#include "Unit1/dialog_colours.h"
 #include "Unit1/platform.h"
 
 namespace Unit1 {
@@ -26,10 +28,17 @@ std::wstring WidenUtf8(std::string_view utf8);
 /// Full path of the running executable; empty if Windows cannot tell.
 std::filesystem::path OwnExecutablePath();
 
-/// The dialog as designed: caption, fixed-pixel layout, font, colours and icon. It carries
-/// the dialog's events to the handlers of TForm1 and implements what they need of it.
+/// `designPixels` of the design (at 96 dots per inch) at `dpi`, rounded to the nearest.
+int ScaleDesign(int designPixels, int dpi);
+
+/// The dialog as designed: caption, layout, font, colours and icon, scaled to the screen's
+/// resolution. It carries the dialog's events to the handlers of TForm1 and implements
+/// what they need of it.
 class Win32Dialog final : public Platform {
  public:
+  /// The check box, the two buttons, the nine labels and the status line.
+  static constexpr std::size_t kControlCount = 13;
+
   /// Creates the dialog, hidden, with all its controls; null if Windows refuses.
   static std::unique_ptr<Win32Dialog> Create(HINSTANCE instance);
   ~Win32Dialog() override;
@@ -48,6 +57,7 @@ class Win32Dialog final : public Platform {
   bool EscapeKeyDown() override;
   ScreenPoint PointerPosition() override;
   int OuterWidth() override;
+  int ScaledPixels(int designPixels) override;
   void SetLeftTop(int left, int top) override;
   std::filesystem::path OwnFilePath() override;
   bool CheckBoxChecked() override;
@@ -58,15 +68,42 @@ class Win32Dialog final : public Platform {
   static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
   void Initialise(HWND dialog);
-  void SetClientSize(int width, int height);
+  /// The dots per inch of the monitor the dialog is on (the system's before Windows 8.1).
+  int WindowDpi() const;
+  /// The dialog's font at the current scale.
+  HFONT MakeFont() const;
+  /// Takes the colours for the current theme (high contrast or not).
+  void UpdateColours();
+  /// Scales font and controls to `dpi`; the frame is left to the caller.
+  void ApplyDpi(int dpi);
+  /// Sizes the frame so that the client area is the design's at the current scale.
+  void SetClientSize();
+  /// The frame's size around the design's client area at `dpi`.
+  SIZE OuterSize(int dpi) const;
   void CreateControls();
+  /// Moves and sizes every control and gives it the font, at the current scale.
+  void LayOutControls();
   void Close();
+
+  /// Functions of newer Windows than 7, looked up at run time; null where missing.
+  struct DpiApi {
+    DpiApi();
+    UINT(WINAPI* GetDpiForWindow)(HWND) = nullptr;
+    BOOL(WINAPI* AdjustWindowRectExForDpi)(RECT*, DWORD, BOOL, DWORD, UINT) = nullptr;
+    BOOL(WINAPI* SetDialogDpiChangeBehavior)(HWND, int, int) = nullptr;
+    HRESULT(WINAPI* GetDpiForMonitor)(HMONITOR, int, UINT*, UINT*) = nullptr;
+  };
 
   HINSTANCE instance_ = nullptr;
   HWND dialog_ = nullptr;
+  std::array<HWND, kControlCount> controls_ = {};
   HWND checkBox1_ = nullptr;
   HWND labelA1_ = nullptr;
+  DpiApi dpiApi_;
+  int dpi_ = 96;
   HFONT font_ = nullptr;
+  DialogColours colours_ = {};
+  HBRUSH backgroundBrush_ = nullptr;
   HBRUSH statusBrush_ = nullptr;
   HICON bigIcon_ = nullptr;
   HICON smallIcon_ = nullptr;

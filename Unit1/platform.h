@@ -21,6 +21,8 @@ class Platform : public JwwGaibu::ProgressLabel {
   virtual ScreenPoint PointerPosition() = 0;
   /// The dialog's full width including its frame.
   virtual int OuterWidth() = 0;
+  /// A length of the dialog's design (drawn at 96 dots per inch) in the screen's pixels.
+  virtual int ScaledPixels(int designPixels) { return designPixels; }
   /// Moves the dialog's outer top-left corner there; a platform with a screen may move it
   /// less far, just enough to keep the whole dialog on the screen.
   virtual void SetLeftTop(int left, int top) = 0;

@@ -1,5 +1,6 @@
 #include "Unit1/zero_spacing.h"
 
+#include "JwwGaibu/emitters.h"
 #include "MyFunc/my_func.h"
 
 namespace Unit1 {
@@ -16,7 +17,7 @@ void ZeroTextSpacing(JwwGaibu::TJwwState& s, bool negativeOnly) {
     if (text.TextType == 0) {
       if (!(text.Width > 0)) text.Width = type1.Width;
       if (!(text.Height > 0)) text.Height = type1.Height;
-      if (!negativeOnly || !(text.Spacing > 0)) text.Spacing = 0;
+      if (ZeroesSpacing(text.Spacing, negativeOnly)) text.Spacing = 0;
     }
     if (text.Text.size() == kFullTextField)
       text.Text = MyFunc::CopyWholeChars(text.Text, 1, kFullTextField).Text;
@@ -26,7 +27,22 @@ void ZeroTextSpacing(JwwGaibu::TJwwState& s, bool negativeOnly) {
   // or such a text would reach the host with the very spacing this pass removes.
   if (!(s.FirstFreeWidth > 0)) s.FirstFreeWidth = type1.Width;
   if (!(s.FirstFreeHeight > 0)) s.FirstFreeHeight = type1.Height;
-  if (!negativeOnly || !(s.FirstFreeSpacing > 0)) s.FirstFreeSpacing = 0;
+  if (ZeroesSpacing(s.FirstFreeSpacing, negativeOnly)) s.FirstFreeSpacing = 0;
+}
+
+SpacingPreview PreviewTextSpacing(const JwwGaibu::TJwwState& s, bool negativeOnly) {
+  SpacingPreview preview;
+  s.TextTable.ForEach([&](const JwwGaibu::TJwwEntText& text) {
+    const int32_t written = JwwGaibu::TextTypeWritten(s, text.TextType);
+    if (written == 0) {
+      // A text of an unknown type goes back with the first-seen free size (above).
+      const double spacing = text.TextType == 0 ? text.Spacing : s.FirstFreeSpacing;
+      if (spacing != 0 && ZeroesSpacing(spacing, negativeOnly)) ++preview.ToZero;
+    } else if (written >= 1 && written <= 10) {
+      ++preview.OfTextTypes;
+    }
+  });
+  return preview;
 }
 
 }  // namespace Unit1

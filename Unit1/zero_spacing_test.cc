@@ -95,5 +95,61 @@ TEST(ZeroTextSpacing, FirstSeenFreeSizeFollowsTheSameRules) {
   }
 }
 
+// The count shown before OK is what the pass then changes: free-size texts of positive,
+// negative and zero spacing beside texts of text types, in both modes.
+TEST(PreviewTextSpacing, CountsWhatThePassChanges) {
+  const struct {
+    int32_t type;
+    double spacing;
+  } texts[] = {{0, 0.5}, {0, -0.3}, {0, 0}, {0, 2}, {0, -1e-300}, {3, -1}, {10, 0.5}, {1, 0}};
+  const struct {
+    bool negativeOnly;
+    size_t wantToZero;
+  } modes[] = {{false, 4}, {true, 2}};
+  for (const auto& mode : modes) {
+    JwwGaibu::TJwwState s;
+    JwwGaibu::ResetModel(s);
+    for (const auto& t : texts) {
+      TJwwEntText& text = s.TextTable.Append();
+      text.TextType = t.type, text.Width = 4, text.Height = 4, text.Spacing = t.spacing;
+    }
+    const SpacingPreview preview = PreviewTextSpacing(s, mode.negativeOnly);
+    EXPECT_EQ(preview.ToZero, mode.wantToZero) << mode.negativeOnly;
+    EXPECT_EQ(preview.OfTextTypes, 3u) << mode.negativeOnly;
+    ZeroTextSpacing(s, mode.negativeOnly);
+    size_t changed = 0;
+    for (int32_t i = 0; i < s.TextTable.Count(); ++i)
+      changed += s.TextTable[i].Spacing != texts[i].spacing;
+    EXPECT_EQ(changed, preview.ToZero) << mode.negativeOnly;
+  }
+}
+
+// A text of a type outside 0 to 10 goes back as the first-seen type: counted with the
+// free-size texts (by the first-seen spacing) or with the text types accordingly.
+TEST(PreviewTextSpacing, UnknownTypesCountAsTheyAreWrittenBack) {
+  const struct {
+    const char* what;
+    int32_t firstType;
+    double firstSpacing;
+    bool negativeOnly;
+    size_t wantToZero, wantOfTextTypes;
+  } cases[] = {
+      {"first seen free size, spacing zeroed", 0, 0.7, false, 2, 0},
+      {"first seen free size, positive kept", 0, 0.7, true, 0, 0},
+      {"first seen free size, already zero", 0, 0, false, 0, 0},
+      {"first seen text type", 4, 0.7, false, 0, 2},
+  };
+  for (const auto& c : cases) {
+    JwwGaibu::TJwwState s;
+    JwwGaibu::ResetModel(s);
+    s.FirstTextType = c.firstType, s.FirstFreeSpacing = c.firstSpacing;
+    s.TextTable.Append().TextType = 11;
+    s.TextTable.Append().TextType = -1;
+    const SpacingPreview preview = PreviewTextSpacing(s, c.negativeOnly);
+    EXPECT_EQ(preview.ToZero, c.wantToZero) << c.what;
+    EXPECT_EQ(preview.OfTextTypes, c.wantOfTextTypes) << c.what;
+  }
+}
+
 }  // namespace
 }  // namespace Unit1

@@ -61,11 +61,15 @@ if command -v script >/dev/null; then
   keys_case() {  # keys_case NAME KEYS EXPECTED-GREP
     mkdir -p "$work/tty$1"; printf '%s' "$input" > "$work/tty$1/JWC_TEMP.TXT"
     printf 'cn0 3 3 0.5 1\r\nch 2 2 1 0 "pos\r\n' >> "$work/tty$1/JWC_TEMP.TXT"
-    (sleep 0.3; printf '%b' "$2") | timeout 10 script -qec "'$rq27' '$work/tty$1'" /dev/null >/dev/null
+    (sleep 0.3; printf '%b' "$2") | timeout 10 script -qec "'$rq27' '$work/tty$1'" /dev/null >"$work/tty$1.out"
     check "tty $1" 1 "$(grep -c "$3" "$work/tty$1/JWC_TEMP.TXT")"
   }
   keys_case ok 'y' '^cn0 3 3 0 1'
   keys_case toggled ' y' '^cn0 3 3 0.5 1'
+  # The status line under the check box tells what OK will change, again after the toggle.
+  check "tty status line, then toggled" \
+    "ＯＫで2個の文字の文字間隔をゼロにします ＯＫで1個の文字の文字間隔をゼロにします " \
+    "$(grep -ao 'ＯＫで[0-9]*個[^[:cntrl:]]*' "$work/ttytoggled.out" | tr '\n' ' ')"
   keys_case enter '\r' '^hd'
   keys_case no 'n' '^hq'
   keys_case esc '\033' '^hq'

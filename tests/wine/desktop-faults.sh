@@ -50,9 +50,9 @@ no_strays() {
 }
 
 df_ready=1
-for h in scanner holder launcher other-window; do
+for h in scanner holder launcher other-window dialog-probe; do
   if ! x86_64-w64-mingw32-g++-posix -std=c++20 -O2 -Wall -Wextra -Werror -municode -static -s \
-      -o "$DF_BIN/$h.exe" "$HERE/helpers/$h.cc" >"$WORK/build-$h.log" 2>&1; then
+      -o "$DF_BIN/$h.exe" "$HERE/helpers/$h.cc" -lgdi32 >"$WORK/build-$h.log" 2>&1; then
     fail "test helper $h builds" "$(head -5 "$WORK/build-$h.log")"
     df_ready=
   fi

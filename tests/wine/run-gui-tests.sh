@@ -151,11 +151,12 @@ grep -q 'RT_GROUP_ICON' <<<"$resources" || missing="$missing icon"
 grep -q 'RT_MANIFEST' <<<"$resources" || missing="$missing manifest"
 grep -q 'Microsoft.Windows.Common-Controls' <<<"$resources" || missing="$missing common-controls-6"
 grep -q 'VERSIONINFO' <<<"$resources" || missing="$missing version"
+grep -q '>PerMonitorV2, PerMonitor<' <<<"$resources" || missing="$missing dpi-awareness"
 # The caption, 文字間隔ゼロ化, as windres prints it back (UTF-16 escapes).
 grep -qF 'CAPTION L"\x6587\x5b57\x9593\x9694\x30bc\x30ed\x5316"' <<<"$resources" \
   || missing="$missing caption"
 if [ -z "$missing" ]; then
-  pass "rq27.exe resources: icon, manifest (common controls 6), version, caption"
+  pass "rq27.exe resources: icon, manifest (common controls 6, DPI awareness), version, caption"
 else
   fail "rq27.exe resources" "missing:$missing"
 fi
@@ -509,7 +510,139 @@ fi
 
 source "$HERE/desktop-faults.sh"
 
-echo "screenshots: $OUT/dialog.png $OUT/dialog-working.png"
+# ---------------------------------------------------------------------------------------
+# Display scales of 100, 150 and 200 % (LogPixels of the prefix). The dialog is its design
+# scaled by D/96: client area, controls and font, the frame that Windows puts around that
+# client area, and its place at the pointer (4 pixels above it, scaled too). Every text,
+# measured in the dialog's font at D, fits its control; the status line tells what OK
+# will change, and again after a toggle; OK and Cancel work. A screenshot of each is kept.
+
+# set_dpi D: the prefix at D dots per inch, with a fresh persistent server.
+set_dpi() {
+  wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f \
+    </dev/null >/dev/null 2>&1
+  wineserver -k >/dev/null 2>&1
+  wineserver -w
+  wineserver -p
+  wine cmd /c exit </dev/null >/dev/null 2>&1
+}
+# probe_dialog FILE: the open dialog as the helper reads it back (see dialog-probe.cc).
+probe_dialog() {
+  (cd "$WORK" && "$WINE64" "$DF_BIN/dialog-probe.exe" "$CAPTION" </dev/null >"$1.crlf" 2>&1)
+  tr -d '\r' <"$1.crlf" >"$1"
+}
+# status_of FILE: the status line's text in a probe.
+status_of() {
+  awk '$1 == "control" && $2 == 1020 { for (i = 0; i < 9; i++) sub(/^[^ ]+ /, ""); print }' "$1"
+}
+# scaled V D: V design pixels at D dots per inch, rounded to the nearest (halves up).
+scaled() { echo $((($1 * $2 + 48) / 96)); }
+
+# The design: control id, left, top, width, height. Labels (ids 1011-1019) grow to their
+# text, the others keep their size.
+DESIGN='1001 8 8 401 17
+1 72 256 121 25
+2 264 256 121 25
+1011 8 40 420 13
+1012 24 56 210 13
+1013 8 80 392 13
+1014 24 96 308 13
+1015 8 120 399 13
+1016 24 136 196 13
+1017 8 160 392 13
+1018 24 176 420 13
+1019 24 192 266 13
+1020 0 288 467 24'
+
+# Free-size texts of spacing -0.5, 0.5 and 0 and a text of text type 3.
+printf 'lg0\r\nly0\r\ncn0 3 3 -0.5 1\r\nch 1 1 1 0 "neg\r\ncn0 3 3 0.5 1\r\nch 2 2 1 0 "pos\r\n%b' \
+  'cn0 3 3 0 1\r\nch 3 3 1 0 "zero\r\ncn3\r\nch 4 4 1 0 "t3\r\n' >"$INPUTS/status.txt"
+printf 'lg0\r\nly0\r\ncn3\r\nch 4 4 1 0 "t3\r\n' >"$INPUTS/types.txt"
+printf 'cn0 3 3 -0.5 1\r\nch 1 1 1 0 "neg\r\nci 0 0 1e999\r\n' >"$INPUTS/unreadable.txt"
+want_neg=$(expected "$INPUTS/status.txt" --yes --negative-only)
+# For each scale, the Cancel run takes another selection: input and status line.
+declare -A CANCEL_INPUT=([96]="$INPUTS/types.txt" [144]="$INPUTS/unreadable.txt" [192]="")
+declare -A CANCEL_STATUS=(
+  [96]='ＯＫで変わる文字間隔はありません（文字種の1個はそのまま）'
+  [144]='JWC_TEMP.TXT を最後まで読み込めませんでした。図面は変更されません'
+  [192]='ＯＫで変わる文字間隔はありません')
+SHOTS=
+for dpi in 96 144 192; do
+  [ -f "$DF_BIN/dialog-probe.exe" ] || { fail "at $dpi dpi" "no dialog-probe helper"; continue; }
+  set_dpi "$dpi"
+  prepare "$GUI_DIR" "$INPUTS/status.txt"
+  if ! start_gui "$GUI_DIR"; then
+    fail "at $dpi dpi" "no window"
+    wait_gui 5
+    continue
+  fi
+  sleep 0.3
+  probe_dialog "$WORK/probe-$dpi.txt"
+  timeout 20 import -window root "$WORK/root-$dpi.png"
+  convert "$WORK/root-$dpi.png" -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$OUT/dialog-${dpi}dpi.png"
+  SHOTS="$SHOTS $OUT/dialog-${dpi}dpi.png ($(identify -format '%wx%h' "$OUT/dialog-${dpi}dpi.png"))"
+  read -r _ cw ch <<<"$(grep '^client ' "$WORK/probe-$dpi.txt")"
+  read -r _ ow oh <<<"$(grep '^designed-outer ' "$WORK/probe-$dpi.txt")"
+  want="client $(scaled 467 "$dpi")x$(scaled 312 "$dpi"), outer ${ow}x${oh} at $((500 - ow / 2)),$((300 - $(scaled 4 "$dpi")))"
+  got="client ${cw}x${ch}, outer ${WIDTH}x${HEIGHT} at $X,$Y"
+  [ "$dpi" != 96 ] || want="$want (473x337 at 264,296)" got="$got (${WIDTH}x${HEIGHT} at $X,$Y)"
+  if [ "$got" = "$want" ]; then pass "at $dpi dpi: $got"; else fail "at $dpi dpi" "got $got, want $want"; fi
+  # Each control at its design rectangle scaled; labels as wide and high as their text.
+  layout=$(DESIGN=$DESIGN awk -v d="$dpi" '
+    function s(v) { return int((v * d + 48) / 96) }
+    function max(a, b) { return a > b ? a : b }
+    BEGIN { n = split(ENVIRON["DESIGN"], rows, "\n")
+            for (i = 1; i <= n; i++) { split(rows[i], f, " "); want[f[1]] = s(f[2]) " " s(f[3]) " " s(f[4]) " " s(f[5]) } }
+    $1 == "control" { seen[$2] = 1
+      w = want[$2]; split(w, f, " ")
+      if ($2 >= 1011 && $2 <= 1019) w = f[1] " " f[2] " " max(f[3], $8) " " max(f[4], $9)
+      if ($3 " " $4 " " $5 " " $6 != w) printf "control %s at %s %s %s %s, want %s; ", $2, $3, $4, $5, $6, w
+      if ($7 != "fits") printf "text of %s cut (%sx%s in %sx%s): %s; ", $2, $8, $9, $5, $6, $0 }
+    END { for (id in want) if (!(id in seen)) printf "control %s missing; ", id }' "$WORK/probe-$dpi.txt")
+  if [ -z "$layout" ]; then
+    pass "at $dpi dpi: every control at its design rectangle scaled, every text fits"
+  else
+    fail "at $dpi dpi: controls" "$layout"
+  fi
+  status=$(status_of "$WORK/probe-$dpi.txt")
+  xdotool key space  # the check box has the focus
+  sleep 0.3
+  probe_dialog "$WORK/probe-$dpi-toggled.txt"
+  toggled=$(status_of "$WORK/probe-$dpi-toggled.txt")
+  want_status='ＯＫで2個の文字間隔をゼロに（文字種の1個はそのまま）'
+  want_toggled='ＯＫで1個の文字間隔をゼロに（文字種の1個はそのまま）'
+  if [ "$status" = "$want_status" ] && [ "$toggled" = "$want_toggled" ]; then
+    pass "at $dpi dpi: status line \"$status\", toggled \"$toggled\""
+  else
+    fail "at $dpi dpi: status line" "\"$status\", toggled \"$toggled\""
+  fi
+  xdotool key Return
+  if wait_gui 30; then
+    same_file "at $dpi dpi: OK after the toggle" "$GUI_DIR/JWC_TEMP.TXT" "$want_neg"
+  else
+    fail "at $dpi dpi: OK after the toggle" "did not end"
+  fi
+  prepare "$GUI_DIR" "${CANCEL_INPUT[$dpi]}"
+  name="at $dpi dpi, $(label "${CANCEL_INPUT[$dpi]}")"
+  if start_gui "$GUI_DIR"; then
+    sleep 0.3
+    probe_dialog "$WORK/probe-$dpi-cancel.txt"
+    status=$(status_of "$WORK/probe-$dpi-cancel.txt")
+    if [ "$status" = "${CANCEL_STATUS[$dpi]}" ]; then
+      pass "$name: status line \"$status\""
+    else
+      fail "$name: status line" "\"$status\""
+    fi
+    xdotool key Escape
+    wait_gui 30
+    same_file "$name: Cancel" "$GUI_DIR/JWC_TEMP.TXT" "$WORK/hq.txt"
+  else
+    fail "$name: Cancel" "no window"
+  fi
+done
+set_dpi 96
+
+echo "screenshots: $OUT/dialog.png $OUT/dialog-working.png$SHOTS"
 echo "time: $(since "$T_START") s"
 echo "$PASSED passed, $FAILED failed"
 [ "$FAILED" = 0 ]
