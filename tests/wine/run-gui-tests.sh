@@ -78,7 +78,7 @@ WINE64=wine
 [ -x /usr/lib/wine/wine64 ] && WINE64=/usr/lib/wine/wine64
 # wine_for EXE: the loader that starts EXE as its own process.
 wine_for() {
-  case $(x86_64-w64-mingw32-objdump -f "$1" 2>/dev/null | sed -n 's/.*file format //p') in
+  case $(LC_ALL=C x86_64-w64-mingw32-objdump -f "$1" 2>/dev/null | sed -n 's/.*file format //p') in
     pei-i386) echo wine ;;
     *) echo "$WINE64" ;;
   esac
@@ -144,6 +144,12 @@ if [ -n "$dlls" ] && [ -z "$extra" ]; then
   pass "rq27.exe imports only system DLLs: $dlls"
 else
   fail "rq27.exe imports only system DLLs" "imports $dlls"
+fi
+# Only functions that Windows 7 has, in this program and the released one.
+if imports=$(bash "$HERE/windows7-imports.sh" "$EXE" ${RQ27_RELEASE_EXE:+"$RQ27_RELEASE_EXE"} 2>&1); then
+  pass "rq27.exe imports only functions that Windows 7 has: $(echo "$imports" | tr '\n' ' ')"
+else
+  fail "rq27.exe imports only functions that Windows 7 has" "$imports"
 fi
 resources=$(x86_64-w64-mingw32-windres -i "$EXE" -O rc 2>/dev/null)
 missing=
