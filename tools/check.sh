@@ -84,19 +84,20 @@ if [ -f tests/wine/run-gui-tests.sh ]; then
     got_format=$(LC_ALL=C x86_64-w64-mingw32-objdump -f "$unpacked/rq27.exe" | sed -n 's/.*file format //p')
     [ "$got_format" = "$format" ] || { echo "$zip: rq27.exe is $got_format, not $format" >&2; exit 1; }
     # The 32-bit program may use more than 2 GB of address space.
-    if [ "$arch" = x86 ] && ! LC_ALL=C x86_64-w64-mingw32-objdump -p "$unpacked/rq27.exe" | grep -q 'large address aware'; then
+    headers=$(LC_ALL=C x86_64-w64-mingw32-objdump -p "$unpacked/rq27.exe")
+    if [ "$arch" = x86 ] && ! grep -q 'large address aware' <<<"$headers"; then
       echo "$zip: rq27.exe is not large address aware" >&2
       exit 1
     fi
     # The executable's version resource gives the version that "rq27 --version" prints.
     resource=$(x86_64-w64-mingw32-windres -i "$unpacked/rq27.exe" -O rc)
     file_version=$(sed -n 's/^ *FILEVERSION \([0-9]*\), *\([0-9]*\), *\([0-9]*\), *\([0-9]*\).*/\1.\2.\3.\4/p' <<<"$resource")
-    printf '%s' "$resource" | grep -qF "VALUE \"ProductVersion\", \"$version.0\"" ||
+    grep -qF "VALUE \"ProductVersion\", \"$version.0\"" <<<"$resource" ||
       { echo "$zip: rq27.exe: product version is not $version" >&2; exit 1; }
     [ "$file_version" = "$version.0" ] ||
       { echo "$zip: rq27.exe: file version $file_version, rq27 --version $version" >&2; exit 1; }
-    printf '%s' "$resource" |
-      grep -qF "name=\"\"rq27\"\" version=\"\"$version.0\"\" processorArchitecture=\"\"$manifest_arch\"\"" ||
+    grep -qF "name=\"\"rq27\"\" version=\"\"$version.0\"\" processorArchitecture=\"\"$manifest_arch\"\"" \
+      <<<"$resource" ||
       { echo "$zip: rq27.exe: the manifest does not carry version $version.0 and architecture $manifest_arch" >&2; exit 1; }
     echo "$zip: $format; version $version everywhere: rq27 --version, the exe's resource, readme.txt, the zip's name"
   done
