@@ -10,6 +10,17 @@ target_compile_definitions(rq27 PRIVATE UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOM
 target_compile_options(rq27 PRIVATE $<$<COMPILE_LANGUAGE:CXX>:-municode>)
 target_link_options(rq27 PRIVATE -municode -mwindows $<$<CONFIG:Release,MinSizeRel>:-s>)
 
+# The architecture: the manifest names it (Windows does not start a program whose manifest
+# names another). The 32-bit program may use the 4 GB of address space that 64-bit Windows
+# gives it (3 GB where 32-bit Windows is set up so): a large drawing needs about three times
+# the file's size in memory.
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+  set(RQ27_MANIFEST_ARCH x86)
+  target_link_options(rq27 PRIVATE LINKER:--large-address-aware)
+else()
+  set(RQ27_MANIFEST_ARCH amd64)
+endif()
+
 # The version information and the manifest take the project's version.
 set_property(SOURCE rq27.rc APPEND PROPERTY COMPILE_DEFINITIONS
              RQ27_VERSION_MAJOR=${PROJECT_VERSION_MAJOR}

@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
 # Installs what is missing, then builds everything and runs every test:
 # the native build, the sanitizer build, a plain Clang build, the Windows build under Wine
-# with the release zip (built twice, compared and its program run), and the fuzzers; the
-# benchmarks are compiled, not run.
+# with the release zips (64- and 32-bit, built twice, compared and their programs run),
+# and the fuzzers; the benchmarks are compiled, not run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 groups=(core asan clang)
-[ -f tests/wine/run-gui-tests.sh ] && groups+=(windows release)
+[ -f tests/wine/run-gui-tests.sh ] && groups+=(windows windows32 release)
 [ -f fuzz/CMakeLists.txt ] && groups+=(fuzz)
 [ -f bench/CMakeLists.txt ] && groups+=(bench)
 bash tools/install-deps.sh "${groups[@]}"
@@ -34,7 +34,7 @@ if [ -f tests/wine/run-gui-tests.sh ]; then
   cmake --preset mingw >/dev/null
   cmake --build --preset mingw
 
-  step "release zip: built twice in two folders and compared, then unpacked and checked"
+  step "release zips (64- and 32-bit): built twice in two folders and compared, then unpacked and checked"
   release_work=$(mktemp -d /tmp/rq27-release.XXXXXX)
   trap 'rm -rf "$release_work"' EXIT
   export SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct)}
@@ -48,39 +48,68 @@ if [ -f tests/wine/run-gui-tests.sh ]; then
   bash "$release_work/src/tools/release.sh"
   version=$(build/default/Unit1/rq27 --version)
   version=${version#rq27 }
-  zip=rq27-$version-windows-x64.zip
-  cmp "dist/$zip" "$release_work/src/dist/$zip" && cmp dist/SHA256SUMS "$release_work/src/dist/SHA256SUMS" ||
+  cmp dist/SHA256SUMS "$release_work/src/dist/SHA256SUMS" ||
     { echo "the two release builds differ" >&2; exit 1; }
   (cd dist && sha256sum -c --quiet SHA256SUMS)
-  echo "same zip from both builds: $(cut -d' ' -f1 dist/SHA256SUMS), $(stat -c %s "dist/$zip") bytes"
+  [ "$(cut -d' ' -f3 dist/SHA256SUMS | tr '\n' ' ')" = \
+    "rq27-$version-windows-x64.zip rq27-$version-windows-x86.zip " ] ||
+    { echo "SHA256SUMS does not name both zips: $(cut -d' ' -f3 dist/SHA256SUMS | tr '\n' ' ')" >&2; exit 1; }
 
-  unpacked=$release_work/unpacked
-  unzip -q "dist/$zip" -d "$unpacked"
-  [ "$(unzip -Z1 "dist/$zip" | tr '\n' ' ')" = "rq27.exe readme.txt THIRD-PARTY-NOTICES.txt " ] ||
-    { echo "unexpected entries: $(unzip -Z1 "dist/$zip" | tr '\n' ' ')" >&2; exit 1; }
-  # readme.txt: Shift-JIS (code page 932), CR LF on every line, the version in it.
-  iconv -f CP932 -t UTF-8 "$unpacked/readme.txt" >"$release_work/readme.utf8.txt"
-  [ "$(grep -c $'\r$' "$unpacked/readme.txt")" = "$(wc -l <"$unpacked/readme.txt")" ] ||
-    { echo "readme.txt: not every line ends in CR LF" >&2; exit 1; }
-  grep -qF "バージョン $version" "$release_work/readme.utf8.txt" ||
-    { echo "readme.txt does not name version $version" >&2; exit 1; }
-  for part in ZPL-2.1 winpthreads 'GCC RUNTIME LIBRARY EXCEPTION'; do
-    grep -qF "$part" "$unpacked/THIRD-PARTY-NOTICES.txt" ||
-      { echo "THIRD-PARTY-NOTICES.txt lacks $part" >&2; exit 1; }
+  # Each zip, with its architecture: objdump's file format, the manifest's
+  # processorArchitecture, and Debian's name for it in the packages the notices come from.
+  for target in x64:pei-x86-64:amd64:x86-64 x86:pei-i386:x86:i686; do
+    IFS=: read -r arch format manifest_arch package_arch <<<"$target"
+    zip=rq27-$version-windows-$arch.zip
+    cmp "dist/$zip" "$release_work/src/dist/$zip" || { echo "the two builds of $zip differ" >&2; exit 1; }
+    echo "same $zip from both builds: $(grep -F " $zip" dist/SHA256SUMS | cut -d' ' -f1), $(stat -c %s "dist/$zip") bytes"
+
+    unpacked=$release_work/unpacked-$arch
+    unzip -q "dist/$zip" -d "$unpacked"
+    [ "$(unzip -Z1 "dist/$zip" | tr '\n' ' ')" = "rq27.exe readme.txt THIRD-PARTY-NOTICES.txt " ] ||
+      { echo "$zip: unexpected entries: $(unzip -Z1 "dist/$zip" | tr '\n' ' ')" >&2; exit 1; }
+    # readme.txt: Shift-JIS (code page 932), CR LF on every line, the version and the zip's
+    # name in it.
+    iconv -f CP932 -t UTF-8 "$unpacked/readme.txt" >"$release_work/readme-$arch.utf8.txt"
+    [ "$(grep -c $'\r$' "$unpacked/readme.txt")" = "$(wc -l <"$unpacked/readme.txt")" ] ||
+      { echo "$zip: readme.txt: not every line ends in CR LF" >&2; exit 1; }
+    grep -qF "バージョン $version" "$release_work/readme-$arch.utf8.txt" ||
+      { echo "$zip: readme.txt does not name version $version" >&2; exit 1; }
+    grep -qF "certutil -hashfile $zip SHA256" "$release_work/readme-$arch.utf8.txt" ||
+      { echo "$zip: readme.txt does not name $zip for certutil" >&2; exit 1; }
+    for part in ZPL-2.1 winpthreads 'GCC RUNTIME LIBRARY EXCEPTION' "package mingw-w64-$package_arch-dev" \
+        "package gcc-mingw-w64-$package_arch-posix"; do
+      grep -qF "$part" "$unpacked/THIRD-PARTY-NOTICES.txt" ||
+        { echo "$zip: THIRD-PARTY-NOTICES.txt lacks $part" >&2; exit 1; }
+    done
+    got_format=$(LC_ALL=C x86_64-w64-mingw32-objdump -f "$unpacked/rq27.exe" | sed -n 's/.*file format //p')
+    [ "$got_format" = "$format" ] || { echo "$zip: rq27.exe is $got_format, not $format" >&2; exit 1; }
+    # The 32-bit program may use more than 2 GB of address space.
+    headers=$(LC_ALL=C x86_64-w64-mingw32-objdump -p "$unpacked/rq27.exe")
+    if [ "$arch" = x86 ] && ! grep -q 'large address aware' <<<"$headers"; then
+      echo "$zip: rq27.exe is not large address aware" >&2
+      exit 1
+    fi
+    # The executable's version resource gives the version that "rq27 --version" prints.
+    resource=$(x86_64-w64-mingw32-windres -i "$unpacked/rq27.exe" -O rc)
+    file_version=$(sed -n 's/^ *FILEVERSION \([0-9]*\), *\([0-9]*\), *\([0-9]*\), *\([0-9]*\).*/\1.\2.\3.\4/p' <<<"$resource")
+    grep -qF "VALUE \"ProductVersion\", \"$version.0\"" <<<"$resource" ||
+      { echo "$zip: rq27.exe: product version is not $version" >&2; exit 1; }
+    [ "$file_version" = "$version.0" ] ||
+      { echo "$zip: rq27.exe: file version $file_version, rq27 --version $version" >&2; exit 1; }
+    grep -qF "name=\"\"rq27\"\" version=\"\"$version.0\"\" processorArchitecture=\"\"$manifest_arch\"\"" \
+      <<<"$resource" ||
+      { echo "$zip: rq27.exe: the manifest does not carry version $version.0 and architecture $manifest_arch" >&2; exit 1; }
+    echo "$zip: $format; version $version everywhere: rq27 --version, the exe's resource, readme.txt, the zip's name"
   done
-  # The executable's version resource gives the version that "rq27 --version" prints.
-  resource=$(x86_64-w64-mingw32-windres -i "$unpacked/rq27.exe" -O rc)
-  file_version=$(sed -n 's/^ *FILEVERSION \([0-9]*\), *\([0-9]*\), *\([0-9]*\), *\([0-9]*\).*/\1.\2.\3.\4/p' <<<"$resource")
-  printf '%s' "$resource" | grep -qF "VALUE \"ProductVersion\", \"$version.0\"" ||
-    { echo "rq27.exe: product version is not $version" >&2; exit 1; }
-  [ "$file_version" = "$version.0" ] ||
-    { echo "rq27.exe: file version $file_version, rq27 --version $version" >&2; exit 1; }
-  printf '%s' "$resource" | grep -qF "name=\"\"rq27\"\" version=\"\"$version.0\"\"" ||
-    { echo "rq27.exe: the manifest does not carry version $version.0" >&2; exit 1; }
-  echo "version $version everywhere: rq27 --version, the exe's resource, readme.txt, $zip"
 
-  step "Windows unit tests, the dialog and the released rq27.exe under Wine"
-  RQ27_RELEASE_EXE=$unpacked/rq27.exe bash tests/wine/run-gui-tests.sh
+  step "Windows unit tests, the dialog and the released 64-bit rq27.exe under Wine"
+  RQ27_RELEASE_EXE=$release_work/unpacked-x64/rq27.exe bash tests/wine/run-gui-tests.sh
+
+  # The same script for the 32-bit program from its zip: its main cases (no unit tests,
+  # which run for the 64-bit build; the code is the same).
+  step "the released 32-bit rq27.exe under Wine's 32-bit half: golden files and the main dialog cases"
+  RQ27_EXE=$release_work/unpacked-x86/rq27.exe RQ27_RELEASE_EXE=$release_work/unpacked-x86/rq27.exe \
+    RQ27_MINGW_BUILD= RQ27_CASES=main RQ27_WINE_OUT=build/wine-gui-x86 bash tests/wine/run-gui-tests.sh
 fi
 
 if [ -f fuzz/run-fuzzers.sh ]; then

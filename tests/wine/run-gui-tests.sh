@@ -13,6 +13,10 @@
 #   RQ27_MINGW_BUILD   build folder for ctest (default: two levels above RQ27_EXE; "" skips)
 #   RQ27_WINE_OUT      where screenshots are kept (default build/wine-gui)
 #   RQ27_BIG_ITEMS     items in the generated large selection (default 1000000)
+#   RQ27_CASES         "all" (default) or "main": for a second build of the same sources (the
+#                      32-bit program), the checks of the executable, the golden command
+#                      files, OK and Cancel in a few ways, Escape during the pass, held files
+#                      and fewer kills
 set -u
 
 HERE=$(cd "$(dirname "$0")" && pwd)
@@ -23,6 +27,10 @@ MINGW_BUILD=${RQ27_MINGW_BUILD-$(dirname "$(dirname "$EXE")")}
 OUT=${RQ27_WINE_OUT:-$ROOT/build/wine-gui}
 BIG_ITEMS=${RQ27_BIG_ITEMS:-1000000}
 CAPTION='文字間隔ゼロ化'
+CASES=${RQ27_CASES:-all}
+case $CASES in all | main) ;; *) echo "RQ27_CASES: all or main, not $CASES" >&2; exit 2 ;; esac
+# all_cases: true when every case runs, false for the main cases only.
+all_cases() { [ "$CASES" = all ]; }
 CLIENT_W=467
 CLIENT_H=312
 
@@ -78,12 +86,16 @@ WINE64=wine
 [ -x /usr/lib/wine/wine64 ] && WINE64=/usr/lib/wine/wine64
 # wine_for EXE: the loader that starts EXE as its own process.
 wine_for() {
-  case $(x86_64-w64-mingw32-objdump -f "$1" 2>/dev/null | sed -n 's/.*file format //p') in
+  case $(LC_ALL=C x86_64-w64-mingw32-objdump -f "$1" 2>/dev/null | sed -n 's/.*file format //p') in
     pei-i386) echo wine ;;
     *) echo "$WINE64" ;;
   esac
 }
 WINE_EXE=$(wine_for "$EXE")
+if [ "$WINE_EXE" = wine ] && [ ! -x /usr/lib/wine/wine ]; then
+  echo "$EXE is a 32-bit program: it needs Wine's 32-bit half (bash tools/install-deps.sh windows32)" >&2
+  exit 2
+fi
 
 # ---------------------------------------------------------------------------------------
 # Temporary folder, Xvfb, Wine prefix. The trap removes only what this script started.
@@ -144,6 +156,12 @@ if [ -n "$dlls" ] && [ -z "$extra" ]; then
   pass "rq27.exe imports only system DLLs: $dlls"
 else
   fail "rq27.exe imports only system DLLs" "imports $dlls"
+fi
+# Only functions that Windows 7 has, in this program and the released one.
+if imports=$(bash "$HERE/windows7-imports.sh" "$EXE" ${RQ27_RELEASE_EXE:+"$RQ27_RELEASE_EXE"} 2>&1); then
+  pass "rq27.exe imports only functions that Windows 7 has: $(echo "$imports" | tr '\n' ' ')"
+else
+  fail "rq27.exe imports only functions that Windows 7 has" "$imports"
 fi
 resources=$(x86_64-w64-mingw32-windres -i "$EXE" -O rc 2>/dev/null)
 missing=
@@ -336,11 +354,12 @@ GUI_DIR="$WORK/gui"
 # ---------------------------------------------------------------------------------------
 # OK in every way, on every input: identical to "rq27 --yes [--negative-only]".
 
+OK_ACTIONS="ok-click ok-enter ok-alt-y tab+space check-click+ok-click check-click+ok-enter check-space+ok-alt-y"
+all_cases || OK_ACTIONS="ok-click ok-enter check-space+ok-alt-y"
 for input in "${CASE_INPUTS[@]}"; do
   want_all=$(expected "$input" --yes)
   want_neg=$(expected "$input" --yes --negative-only)
-  for action in ok-click ok-enter ok-alt-y tab+space check-click+ok-click check-click+ok-enter \
-      check-space+ok-alt-y; do
+  for action in $OK_ACTIONS; do
     prepare "$GUI_DIR" "$input"
     want=$want_all
     case $action in check-*) want=$want_neg ;; esac
@@ -365,7 +384,9 @@ fi
 # Cancel and every other close: exactly "hq" CR LF, and FormClose ran once (file present).
 
 printf 'hq\r\n' >"$WORK/hq.txt"
-for action in cancel-click cancel-esc cancel-alt-n tab-tab+space close-box alt-f4; do
+CANCEL_ACTIONS="cancel-click cancel-esc cancel-alt-n tab-tab+space close-box alt-f4"
+all_cases || CANCEL_ACTIONS="cancel-click cancel-esc close-box"
+for action in $CANCEL_ACTIONS; do
   prepare "$GUI_DIR" "$INPUTS/all-records.txt"
   if run_gui "$GUI_DIR" "$action"; then
     same_file "close by $action gives hq" "$GUI_DIR/JWC_TEMP.TXT" "$WORK/hq.txt"
@@ -374,6 +395,61 @@ for action in cancel-click cancel-esc cancel-alt-n tab-tab+space close-box alt-f
   fi
 done
 same_file "console --cancel gives hq" "$(expected "$INPUTS/all-records.txt" --cancel)" "$WORK/hq.txt"
+
+# ---------------------------------------------------------------------------------------
+# The golden command files (tests/golden, which the console program is held to): OK by
+# Enter, or with the check box where the case's arguments ask for --negative-only. Where the
+# console program fails the case (NAME.status), OK could not be carried out: the dialog
+# program shows a message box, which Enter closes, and exits with status 2.
+
+for input in "$ROOT"/tests/golden/*.in; do
+  case_name=$(basename "$input" .in)
+  name="golden $case_name"
+  action=ok-enter
+  args=()
+  [ -f "${input%.in}.args" ] && read -r -a args <"${input%.in}.args"
+  for arg in "${args[@]}"; do
+    case $arg in
+      --negative-only) action=check-space+ok-alt-y ;;
+      *) action=; fail "$name" "no way to give $arg in the dialog" ;;
+    esac
+  done
+  [ -n "$action" ] || continue
+  want_rc=0
+  [ -f "${input%.in}.status" ] && want_rc=2
+  prepare "$GUI_DIR" "$input"
+  if ! start_gui "$GUI_DIR"; then
+    wait_gui 5
+    fail "$name" "no window (rc $GUI_RC)"
+    continue
+  fi
+  dialog_size="${WIDTH}x${HEIGHT}"
+  act "$action"
+  # A message box: another window of the program with the dialog's caption. Enter again
+  # where it is still there after a while (a key can be lost on a busy machine).
+  pressed=-1000
+  for i in $(seq 500); do
+    kill -0 "$GUI_PID" 2>/dev/null || break
+    box=
+    for w in $(xdotool search --onlyvisible --pid "$GUI_PID" --name "^${CAPTION}\$" 2>/dev/null); do
+      [ "$(xdotool getwindowgeometry --shell "$w" 2>/dev/null | sed -n 's/^\(WIDTH\|HEIGHT\)=//p' |
+        paste -sd x)" != "$dialog_size" ] && box=$w
+    done
+    if [ -n "$box" ] && [ $((i - pressed)) -gt 100 ]; then
+      sleep 0.2
+      xdotool key Return
+      pressed=$i
+    fi
+    sleep 0.02
+  done
+  if ! wait_gui 20; then
+    fail "$name" "the program did not end"
+  elif [ "$GUI_RC" != "$want_rc" ]; then
+    fail "$name" "exit status $GUI_RC, expected $want_rc"
+  else
+    same_file "$name (exit status $GUI_RC)" "$GUI_DIR/JWC_TEMP.TXT" "${input%.in}.out"
+  fi
+done
 
 # ---------------------------------------------------------------------------------------
 # Position and size, with a screenshot of the dialog as it opens.
@@ -498,7 +574,7 @@ if [ -n "${RQ27_RELEASE_EXE:-}" ]; then
   if [ ! -f "$RQ27_RELEASE_EXE" ] || [ ! -f "$ROOT/examples/JWC_TEMP.TXT" ]; then
     fail "$name" "missing $RQ27_RELEASE_EXE or examples/JWC_TEMP.TXT"
   elif EXE=$RQ27_RELEASE_EXE prepare "$REL_DIR" "$ROOT/examples/JWC_TEMP.TXT" &&
-      run_gui "$REL_DIR" ok-enter; then
+      WINE_EXE=$(wine_for "$RQ27_RELEASE_EXE") run_gui "$REL_DIR" ok-enter; then
     same_file "$name" "$REL_DIR/JWC_TEMP.TXT" "$(expected "$ROOT/examples/JWC_TEMP.TXT" --yes)"
   else
     fail "$name" "the dialog did not run to its end"
@@ -567,7 +643,10 @@ declare -A CANCEL_STATUS=(
   [144]='JWC_TEMP.TXT を最後まで読み込めませんでした。図面は変更されません'
   [192]='ＯＫで変わる文字間隔はありません')
 SHOTS=
-for dpi in 96 144 192; do
+# The scales are the same code on either architecture: only in the whole run.
+DPIS="96 144 192"
+all_cases || DPIS=
+for dpi in $DPIS; do
   [ -f "$DF_BIN/dialog-probe.exe" ] || { fail "at $dpi dpi" "no dialog-probe helper"; continue; }
   set_dpi "$dpi"
   prepare "$GUI_DIR" "$INPUTS/status.txt"
@@ -640,7 +719,7 @@ for dpi in 96 144 192; do
     fail "$name: Cancel" "no window"
   fi
 done
-set_dpi 96
+[ -z "$DPIS" ] || set_dpi 96
 
 echo "screenshots: $OUT/dialog.png $OUT/dialog-working.png$SHOTS"
 echo "time: $(since "$T_START") s"
