@@ -183,16 +183,12 @@ HostFile PutHq(HqFallbacks& fallbacks, const std::filesystem::path& path, bool n
   return HostFile::kSelection;
 }
 
-bool SaveHq(const std::filesystem::path& path) {
+HostFile SaveHq(const std::filesystem::path& path) {
   DiskHqFallbacks fallbacks(StartRetryBudget());
-  return PutHq(fallbacks, path, false) == HostFile::kHq;
+  return PutHq(fallbacks, path, false);
 }
 
-bool SaveHq(TJwwState& s, const std::filesystem::path& path) {
-  DiskHqFallbacks fallbacks(StartRetryBudget());
-  s.HostFileHolds = PutHq(fallbacks, path, false);
-  return s.HostFileHolds == HostFile::kHq;
-}
+void SaveHq(TJwwState& s, const std::filesystem::path& path) { s.HostFileHolds = SaveHq(path); }
 
 bool SaveOutputLines(TJwwState& s, const std::filesystem::path& path, const RetryBudget& budget,
                      HqFallbacks& fallbacks) {

@@ -216,10 +216,10 @@ class HqFallbacks {
 HostFile PutHq(HqFallbacks& fallbacks, const std::filesystem::path& path, bool newFileTried);
 
 /// PutHq on the disk, waiting for files held by other programs for about two seconds in
-/// all. True when the file now holds "hq".
-bool SaveHq(const std::filesystem::path& path);
+/// all; what the file holds afterwards.
+HostFile SaveHq(const std::filesystem::path& path);
 /// The same for the run's own file, remembered in `s.HostFileHolds`.
-bool SaveHq(TJwwState& s, const std::filesystem::path& path);
+void SaveHq(TJwwState& s, const std::filesystem::path& path);
 
 /// Appends one line to the state's output lines.
 void AppendOutputLine(TJwwState& s, std::string_view line);

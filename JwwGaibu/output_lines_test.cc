@@ -288,8 +288,8 @@ class FakeHqFallbacks : public HqFallbacks {
 
 // After the command file could not take its place: what is asked of the disk depends on
 // what the host's file holds. Where "hq" stands since the load, nothing is rewritten or
-// removed; where the selection may still be there, "hq" is tried every way, and the file
-// is removed only last.
+// removed, and an empty list (Cancel) writes nothing at all; where the selection may still
+// be there, "hq" is tried every way, and the file is removed only last.
 TEST_F(SaveTest, FailedSaveTouchesTheFileOnlyWhereHqDoesNotStand) {
   struct Case {
     const char* name;
@@ -300,6 +300,7 @@ TEST_F(SaveTest, FailedSaveTouchesTheFileOnlyWhereHqDoesNotStand) {
     HostFile after;
   } cases[] = {
       {"hq stands, commands fail", HostFile::kHq, false, true, {}, HostFile::kHq},
+      {"hq stands, Cancel", HostFile::kHq, true, true, {}, HostFile::kHq},
       {"selection, commands fail", HostFile::kSelection, false, false,
        {"replace", "in place", "remove"}, HostFile::kNothing},
       {"selection, hq in place", HostFile::kSelection, false, true, {"replace", "in place"},
@@ -314,28 +315,15 @@ TEST_F(SaveTest, FailedSaveTouchesTheFileOnlyWhereHqDoesNotStand) {
     FakeHqFallbacks fallbacks;
     fallbacks.overwriteWorks = c.overwriteWorks;
     fallbacks.removeWorks = true;
-    // No new file can be made in a missing folder: the save itself fails.
-    EXPECT_FALSE(SaveOutputLines(s, folder_ / "missing" / "JWC_TEMP.TXT", StartRetryBudget(),
-                                 fallbacks))
+    // No new file can be made in a missing folder: a save that writes anything fails.
+    const bool nothingToWrite = c.emptyList && c.holds == HostFile::kHq;
+    EXPECT_EQ(SaveOutputLines(s, folder_ / "missing" / "JWC_TEMP.TXT", StartRetryBudget(),
+                              fallbacks),
+              nothingToWrite)
         << c.name;
     EXPECT_EQ(fallbacks.calls, c.calls) << c.name;
     EXPECT_EQ(s.HostFileHolds, c.after) << c.name;
   }
-}
-
-// Cancel where "hq" stands since the load: nothing is written, not even where the folder
-// would refuse it; otherwise the save does write.
-TEST_F(SaveTest, EmptyListWhereHqStandsWritesNothing) {
-  TJwwState s;
-  s.HostFileHolds = HostFile::kHq;
-  FakeHqFallbacks fallbacks;
-  EXPECT_TRUE(SaveOutputLines(s, folder_ / "missing" / "JWC_TEMP.TXT", StartRetryBudget(),
-                              fallbacks));
-  EXPECT_TRUE(fallbacks.calls.empty());
-  s.HostFileHolds = HostFile::kSelection;
-  EXPECT_TRUE(SaveOutputLines(s, path_));
-  EXPECT_EQ(ReadAll(path_), "hq\r\n");
-  EXPECT_EQ(s.HostFileHolds, HostFile::kHq);
 }
 
 // --- Spilling into the command file's temporary copy ---------------------------------------

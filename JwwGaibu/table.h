@@ -86,18 +86,20 @@ class TJwwTable {
   /// Calls f(record) for every record in order, block by block.
   template <class F>
   void ForEach(F&& f) {
-    int32_t left = count_;
-    for (T* block : blocks_) {
-      const int32_t n = left < kTableBlock ? left : kTableBlock;
-      for (int32_t i = 0; i < n; ++i) f(block[i]);
-      left -= n;
-      if (left == 0) break;
-    }
+    ForEachIn(*this, f);
   }
   template <class F>
   void ForEach(F&& f) const {
-    int32_t left = count_;
-    for (const T* block : blocks_) {
+    ForEachIn(*this, f);
+  }
+
+ private:
+  /// The one walk for both ForEach: `self` is the table, const or not.
+  template <class Self, class F>
+  static void ForEachIn(Self& self, F& f) {
+    using Record = std::conditional_t<std::is_const_v<Self>, const T, T>;
+    int32_t left = self.count_;
+    for (Record* block : self.blocks_) {
       const int32_t n = left < kTableBlock ? left : kTableBlock;
       for (int32_t i = 0; i < n; ++i) f(block[i]);
       left -= n;
@@ -105,7 +107,6 @@ class TJwwTable {
     }
   }
 
- private:
   static constexpr std::size_t kBlockBytes = sizeof(T) * kTableBlock;
   static constexpr std::size_t kLargestPiece = std::size_t{16} << 20;
   /// Pieces of 2 MiB and more are whole multiples of it, the size of a huge page.

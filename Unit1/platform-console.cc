@@ -135,7 +135,6 @@ void ConsolePlatform::PrintCheckBoxAndStatus(bool again) {
 
 ConsolePlatform::Choice ConsolePlatform::AskUser(TForm1& form) {
   const Choice choice = WaitForAnswer(form);
-  Answered();
   WriteErr("\n");
   return choice;
 }

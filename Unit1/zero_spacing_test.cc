@@ -136,7 +136,6 @@ TEST(PreviewTextSpacing, UnknownTypesCountAsTheyAreWrittenBack) {
   } cases[] = {
       {"first seen free size, spacing zeroed", 0, 0.7, false, 2, 0},
       {"first seen free size, positive kept", 0, 0.7, true, 0, 0},
-      {"first seen free size, already zero", 0, 0, false, 0, 0},
       {"first seen text type", 4, 0.7, false, 0, 2},
   };
   for (const auto& c : cases) {

@@ -153,32 +153,13 @@ for answer in ok-enter cancel-esc; do
   wait_line "$WORK/holder.out" held 10
   t=$(now)
   act "$answer"
-  # The message box has the dialog's caption; it comes once the dialog is gone.
-  box=
-  took=
-  while [ "$answer" = ok-enter ] && [ -z "$box" ] && kill -0 "$GUI_PID" 2>/dev/null &&
-      awk -v s="$(since "$t")" 'BEGIN { exit !(s < 15) }'; do
-    for w in $(xdotool search --onlyvisible --pid "$GUI_PID" --name "^${CAPTION}\$" 2>/dev/null); do
-      eval "$(xdotool getwindowgeometry --shell "$w" 2>/dev/null)"
-      if [ "${WIDTH}x${HEIGHT}" != "$dialog_size" ]; then box=$w; took=$(since "$t"); break; fi
-    done
-    sleep 0.02
-  done
-  if [ -n "$box" ]; then
-    sleep 0.2
-    timeout 20 import -window root "$WORK/root-box.png" &&
-      convert "$WORK/root-box.png" -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$OUT/message-box.png"
-    xdotool key Return
-    # Enter again while the program is still there after a while (a key can be lost on a
-    # busy machine).
-    for _ in 1 2 3; do
-      for _ in $(seq 100); do kill -0 "$GUI_PID" 2>/dev/null || break 2; sleep 0.02; done
-      xdotool key Return
-    done
-  fi
+  # The message box comes once the dialog is gone.
+  BOX_AFTER=
+  [ "$answer" = ok-enter ] && answer_box "$dialog_size" "$t" "$OUT/message-box.png"
+  took=$BOX_AFTER
   wait_gui 20
   [ "$answer" = cancel-esc ] && took=$(since "$t")
-  if [ "$answer" = ok-enter ] && [ -z "$box" ]; then
+  if [ "$answer" = ok-enter ] && [ -z "$took" ]; then
     fail "$name" "no message box (exit status $GUI_RC)"
   elif [ "$GUI_RC" = 124 ]; then
     fail "$name" "the program did not end"
