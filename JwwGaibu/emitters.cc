@@ -268,9 +268,13 @@ void EmitArc(TJwwState& s, double x, double y, double r, double v4, double v5, d
   s.Output.EndLine();
 }
 
+bool TextIsWritten(std::string_view text, double dx, double dy) {
+  return !(NearZero(dx) && NearZero(dy)) && !IsBlank(text);
+}
+
 void EmitText(TJwwState& s, int32_t textKind, std::string_view text, double x, double y,
               double dx, double dy) {
-  if ((NearZero(dx) && NearZero(dy)) || IsBlank(text)) return;
+  if (!TextIsWritten(text, dx, dy)) return;
   const bool known = textKind >= 0 && textKind < static_cast<int32_t>(std::size(kTextKeywords));
   AppendTextCommand(s.Output, known ? kTextKeywords[textKind] : kTextKeywords[0], text, x, y,
                     dx, dy);

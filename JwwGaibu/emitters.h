@@ -61,6 +61,10 @@ inline void EmitZFlags(TJwwState& s, int32_t flags) {
   if (flags != 0) AppendZFlagLines(s, flags);
 }
 
+/// True when EmitText writes the text: it has a direction and is not blank. Texts that
+/// fail this are dropped from the write-back.
+bool TextIsWritten(std::string_view text, double dx, double dy);
+
 // Item emitters: degenerate items append nothing.
 void EmitLine(TJwwState& s, double x1, double y1, double x2, double y2);
 void EmitPoint(TJwwState& s, double x, double y);

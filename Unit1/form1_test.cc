@@ -154,6 +154,13 @@ TEST_F(Form1Test, StatusLineTellsWhatOkWillChange) {
       {"only texts of text types", textTypes,
        {"ＯＫで変わる文字間隔はありません（文字種の2個はそのまま）",
         "ＯＫで変わる文字間隔はありません（文字種の2個はそのまま）"}},
+      // The write-back drops a blank text and a text without a direction, which "hd"
+      // still deletes: OK does not set their spacing to zero.
+      {"blank and directionless texts are not counted",
+       freeSize + textTypes + "cn0 3 3 0.5 1\r\nch 6 6 1 0 \"\x81\x40 \r\nch 7 7 0 0 \"none\r\n" +
+           "cn3\r\nch 8 8 0 0 \"none\r\n",
+       {"ＯＫで2個の文字間隔をゼロに（文字種の2個はそのまま）",
+        "ＯＫで1個の文字間隔をゼロに（文字種の2個はそのまま）"}},
       {"not read to its end", freeSize + "ci 0 0 1e999\r\n",
        {std::string(kStatusUnreadable), std::string(kStatusUnreadable)}},
   };

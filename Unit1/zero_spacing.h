@@ -24,7 +24,7 @@ struct SpacingPreview {
 };
 
 /// Counts what ZeroTextSpacing with `negativeOnly` will change, going by the spacing each
-/// text is written back with.
+/// text is written back with; texts that the write-back drops are not counted.
 SpacingPreview PreviewTextSpacing(const JwwGaibu::TJwwState& s, bool negativeOnly);
 
 }  // namespace Unit1
