@@ -65,8 +65,10 @@ if [ -f tests/wine/run-gui-tests.sh ]; then
 
     unpacked=$release_work/unpacked-$arch
     unzip -q "dist/$zip" -d "$unpacked"
-    [ "$(unzip -Z1 "dist/$zip" | tr '\n' ' ')" = "rq27.exe readme.txt THIRD-PARTY-NOTICES.txt " ] ||
+    [ "$(unzip -Z1 "dist/$zip" | tr '\n' ' ')" = "rq27.exe rq27.bat readme.txt THIRD-PARTY-NOTICES.txt " ] ||
       { echo "$zip: unexpected entries: $(unzip -Z1 "dist/$zip" | tr '\n' ' ')" >&2; exit 1; }
+    # rq27.bat, which the host starts: its bytes as the host and cmd read them.
+    bash tools/check-launcher.sh "$unpacked/rq27.bat" "$version"
     # readme.txt: Shift-JIS (code page 932), CR LF on every line, the version and the zip's
     # name in it.
     iconv -f CP932 -t UTF-8 "$unpacked/readme.txt" >"$release_work/readme-$arch.utf8.txt"
