@@ -13,9 +13,6 @@ DF_ITEMS=${RQ27_DESKTOP_ITEMS:-100000}
 DF_BIN="$WORK/helpers"
 mkdir -p "$DF_BIN"
 
-# winpath PATH: the Windows name of a Unix path (Wine's drive Z: is the root).
-winpath() { printf 'Z:%s' "${1//\//\\}"; }
-
 # strays DIR: the temporary files of the command file left in DIR.
 strays() { find "$1" -maxdepth 1 -name '.JWC_TEMP.TXT.*.tmp' | wc -l; }
 

@@ -195,18 +195,16 @@ fi
 # ---------------------------------------------------------------------------------------
 # Driving the dialog.
 
-# start_gui DIR [PX PY]: starts DIR/rq27.exe from another working folder with the pointer
-# at (PX, PY), by default (500, 300), and waits for its window; sets GUI_PID, WIN, X, Y,
-# WIDTH, HEIGHT, BORDER, TOPH.
-start_gui() {
-  local dir=$1 i
-  xdotool mousemove "${2:-500}" "${3:-300}"
-  (cd "$WORK" && exec "$WINE_EXE" "$dir/rq27.exe" </dev/null >/dev/null 2>&1) &
-  GUI_PID=$!
+# find_dialog [any]: waits, while GUI_PID runs, for the dialog's window: one of GUI_PID's
+# own or, given "any", of any process (the dialog of a program that GUI_PID started); sets
+# WIN, X, Y, WIDTH, HEIGHT, BORDER, TOPH.
+find_dialog() {
+  local owner=(--pid "$GUI_PID") i
+  [ "${1:-}" = any ] && owner=()
   WIN=
   # Poll rather than "search --sync", which aborts when any window vanishes meanwhile.
   for i in $(seq 600); do
-    WIN=$(xdotool search --onlyvisible --pid "$GUI_PID" --name "^${CAPTION}\$" 2>/dev/null | head -1)
+    WIN=$(xdotool search --onlyvisible "${owner[@]}" --name "^${CAPTION}\$" 2>/dev/null | head -1)
     [ -n "$WIN" ] && break
     kill -0 "$GUI_PID" 2>/dev/null || return 1
     sleep 0.05
@@ -218,6 +216,20 @@ start_gui() {
   TOPH=$((HEIGHT - CLIENT_H - BORDER))
   return 0
 }
+
+# start_gui DIR [PX PY]: starts DIR/rq27.exe from another working folder with the pointer
+# at (PX, PY), by default (500, 300), and waits for its window; sets GUI_PID and what
+# find_dialog sets.
+start_gui() {
+  local dir=$1
+  xdotool mousemove "${2:-500}" "${3:-300}"
+  (cd "$WORK" && exec "$WINE_EXE" "$dir/rq27.exe" </dev/null >/dev/null 2>&1) &
+  GUI_PID=$!
+  find_dialog
+}
+
+# winpath PATH: the Windows path of a Unix path (Wine's drive Z: is the root).
+winpath() { printf 'Z:%s' "${1//\//\\}"; }
 
 # click_client CX CY: a left click at client coordinates.
 click_client() { xdotool mousemove $((X + BORDER + $1)) $((Y + TOPH + $2)) click 1; }
@@ -583,6 +595,63 @@ if [ -n "${RQ27_RELEASE_EXE:-}" ]; then
   else
     fail "$name" "the dialog did not run to its end"
   fi
+fi
+
+# The host's round trip through the released rq27.bat (the one beside RQ27_RELEASE_EXE, or
+# RQ27_RELEASE_BAT), in a folder whose path has blanks and Japanese letters: the host writes
+# JWC_TEMP.TXT there ("hq" first, Shift-JIS, CR LF, free-size texts among other records),
+# runs the batch file with cmd from its own working folder, waits for it, and reads the file
+# back. The batch file must still run while the dialog is open (it waits for rq27.exe), and
+# once it has ended, the file holds the golden command file after OK and "hq" after Escape.
+
+if [ -n "${RQ27_RELEASE_EXE:-}" ]; then
+  HOST_BAT=${RQ27_RELEASE_BAT:-$(dirname "$RQ27_RELEASE_EXE")/rq27.bat}
+  HOST_DIR="$WORK/外部変形 用/文字間隔 ゼロ"
+  HOST_INPUT=$ROOT/tests/golden/host_text_selection.in
+  # end_dialogs: ends whatever program still shows the dialog after a failed round trip
+  # (one that the batch file did not wait for), so that it does not disturb later cases.
+  end_dialogs() {
+    local w
+    sleep 2
+    for w in $(xdotool search --name "^${CAPTION}\$" 2>/dev/null); do
+      kill "$(xdotool getwindowpid "$w" 2>/dev/null)" 2>/dev/null
+    done
+  }
+  for answer in "ok-enter:${HOST_INPUT%.in}.out" "cancel-esc:$WORK/hq.txt"; do
+    action=${answer%%:*} want=${answer#*:}
+    name="released rq27.bat run as the host runs it, $action"
+    rm -rf "$HOST_DIR"
+    mkdir -p "$HOST_DIR"
+    cp "$HOST_BAT" "$HOST_DIR/rq27.bat" || { fail "$name" "no $HOST_BAT"; continue; }
+    cp "$RQ27_RELEASE_EXE" "$HOST_DIR/rq27.exe"
+    cp "$HOST_INPUT" "$HOST_DIR/JWC_TEMP.TXT"
+    xdotool mousemove 500 300
+    (cd "$WORK" && exec "$WINE64" cmd /c "$(winpath "$HOST_DIR/rq27.bat")" </dev/null \
+      >"$WORK/host-cmd.log" 2>&1) &
+    GUI_PID=$!
+    if ! find_dialog any; then
+      wait_gui 5
+      fail "$name" "no dialog; cmd ended with $GUI_RC: $(iconv -c -f CP932 -t UTF-8 "$WORK/host-cmd.log" | tr -d '\r' | tail -3)"
+      end_dialogs
+      continue
+    fi
+    sleep 1
+    if ! kill -0 "$GUI_PID" 2>/dev/null; then
+      fail "$name" "the batch file ended while the dialog was still open"
+      end_dialogs
+      continue
+    fi
+    act "$action"
+    if ! wait_gui 60; then
+      fail "$name" "the batch file did not end"
+    elif [ -n "$(xdotool search --onlyvisible --name "^${CAPTION}\$" 2>/dev/null)" ]; then
+      fail "$name" "the batch file ended before rq27.exe"
+    elif [ "$GUI_RC" != 0 ]; then
+      fail "$name" "exit status $GUI_RC"
+    else
+      same_file "$name" "$HOST_DIR/JWC_TEMP.TXT" "$want"
+    fi
+  done
 fi
 
 # ---------------------------------------------------------------------------------------
