@@ -112,7 +112,7 @@ TEST(PreviewTextSpacing, CountsWhatThePassChanges) {
     for (const auto& t : texts) {
       TJwwEntText& text = s.TextTable.Append();
       text.TextType = t.type, text.Width = 4, text.Height = 4, text.Spacing = t.spacing;
-      text.Text = "a", text.Dx = 1;
+      text.Text.assign(1, 'a'), text.Dx = 1;
     }
     const SpacingPreview preview = PreviewTextSpacing(s, mode.negativeOnly);
     EXPECT_EQ(preview.ToZero, mode.wantToZero) << mode.negativeOnly;
@@ -145,7 +145,7 @@ TEST(PreviewTextSpacing, UnknownTypesCountAsTheyAreWrittenBack) {
     s.FirstTextType = c.firstType, s.FirstFreeSpacing = c.firstSpacing;
     for (const int32_t type : {11, -1}) {
       TJwwEntText& text = s.TextTable.Append();
-      text.TextType = type, text.Text = "a", text.Dx = 1;
+      text.TextType = type, text.Text.assign(1, 'a'), text.Dx = 1;
     }
     const SpacingPreview preview = PreviewTextSpacing(s, c.negativeOnly);
     EXPECT_EQ(preview.ToZero, c.wantToZero) << c.what;
