@@ -1,7 +1,5 @@
 #include "Unit1/zero_spacing.h"
 
-#include <string_view>
-
 #include "JwwGaibu/emitters.h"
 #include "MyFunc/my_func.h"
 
@@ -11,13 +9,6 @@ namespace {
 /// Length of the text field in the host's own records; a text of exactly this length may
 /// end in half a character, which is trimmed away.
 constexpr size_t kFullTextField = 255;
-
-/// How many bytes of `text` the pass keeps: all but a half character that a text of
-/// exactly the field's length may end in.
-size_t KeptLength(std::string_view text) {
-  if (text.size() != kFullTextField) return text.size();
-  return static_cast<size_t>(MyFunc::CopyWholeChars(text, 1, kFullTextField).Count);
-}
 }  // namespace
 
 void ZeroTextSpacing(JwwGaibu::TJwwState& s, bool negativeOnly) {
@@ -28,7 +19,8 @@ void ZeroTextSpacing(JwwGaibu::TJwwState& s, bool negativeOnly) {
       if (!(text.Height > 0)) text.Height = type1.Height;
       if (ZeroesSpacing(text.Spacing, negativeOnly)) text.Spacing = 0;
     }
-    text.Text.resize(KeptLength(text.Text));
+    if (text.Text.size() == kFullTextField)
+      text.Text = MyFunc::CopyWholeChars(text.Text, 1, kFullTextField).Text;
   });
   // A text of a type outside 0 to 10 is written back with the first-seen text type, and
   // with the first-seen free size when that type is 0. That size gets the same treatment,
@@ -43,8 +35,7 @@ SpacingPreview PreviewTextSpacing(const JwwGaibu::TJwwState& s, bool negativeOnl
   s.TextTable.ForEach([&](const JwwGaibu::TJwwEntText& text) {
     // "hd" deletes every text handed over, but the write-back drops blank texts and texts
     // without a direction: those change nothing that OK could promise.
-    const std::string_view kept(text.Text.data(), KeptLength(text.Text));
-    if (!JwwGaibu::TextIsWritten(kept, text.Dx, text.Dy)) return;
+    if (!JwwGaibu::TextIsWritten(text.Text, text.Dx, text.Dy)) return;
     const int32_t written = JwwGaibu::TextTypeWritten(s, text.TextType);
     if (written == 0) {
       // A text of an unknown type goes back with the first-seen free size (above).

@@ -153,36 +153,5 @@ TEST(PreviewTextSpacing, UnknownTypesCountAsTheyAreWrittenBack) {
   }
 }
 
-// "hd" deletes every text, but the write-back drops blank texts and texts without a
-// direction: OK changes nothing about them, so they are not counted, of either kind.
-TEST(PreviewTextSpacing, CountsOnlyTextsThatAreWrittenBack) {
-  const std::string lastHalfCut = std::string(254, ' ') + "\x8A";  // blank once trimmed
-  const struct {
-    const char* what;
-    std::string text;
-    double dx, dy;
-    bool counted;
-  } cases[] = {
-      {"empty", "", 1, 0, false},
-      {"half- and full-width blanks", " \x81\x40\t", 1, 0, false},
-      {"no direction", "a", 0, 0, false},
-      {"direction within the tolerance", "a", 1e-8, -1e-8, false},
-      {"255 bytes, blank but for a cut character", lastHalfCut, 1, 0, false},
-      {"direction just beyond the tolerance", "a", 0, 2e-8, true},
-      {"a lone lead byte shorter than the field", " \x8A", 1, 0, true},
-  };
-  for (const auto& c : cases) {
-    for (const int32_t type : {0, 3}) {
-      JwwGaibu::TJwwState s;
-      JwwGaibu::ResetModel(s);
-      TJwwEntText& t = s.TextTable.Append();
-      t.TextType = type, t.Spacing = 0.5, t.Text = c.text, t.Dx = c.dx, t.Dy = c.dy;
-      const SpacingPreview preview = PreviewTextSpacing(s, false);
-      EXPECT_EQ(preview.ToZero, c.counted && type == 0 ? 1u : 0u) << c.what;
-      EXPECT_EQ(preview.OfTextTypes, c.counted && type == 3 ? 1u : 0u) << c.what;
-    }
-  }
-}
-
 }  // namespace
 }  // namespace Unit1
