@@ -620,11 +620,8 @@ if [ -n "${RQ27_RELEASE_EXE:-}" ]; then
   for answer in "ok-enter:${HOST_INPUT%.in}.out" "cancel-esc:$WORK/hq.txt"; do
     action=${answer%%:*} want=${answer#*:}
     name="released rq27.bat run as the host runs it, $action"
-    rm -rf "$HOST_DIR"
-    mkdir -p "$HOST_DIR"
+    EXE=$RQ27_RELEASE_EXE prepare "$HOST_DIR" "$HOST_INPUT"
     cp "$HOST_BAT" "$HOST_DIR/rq27.bat" || { fail "$name" "no $HOST_BAT"; continue; }
-    cp "$RQ27_RELEASE_EXE" "$HOST_DIR/rq27.exe"
-    cp "$HOST_INPUT" "$HOST_DIR/JWC_TEMP.TXT"
     xdotool mousemove 500 300
     (cd "$WORK" && exec "$WINE64" cmd /c "$(winpath "$HOST_DIR/rq27.bat")" </dev/null \
       >"$WORK/host-cmd.log" 2>&1) &
