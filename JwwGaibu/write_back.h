@@ -13,7 +13,8 @@ class ProgressLabel {
   virtual ~ProgressLabel() = default;
   /// Replaces the status text (UTF-8) and repaints it at once.
   virtual void SetStatusText(std::string_view utf8) = 0;
-  /// True while the Escape key is held down at the moment of the call.
+  /// True when the user asks to stop the pass: the Escape key held down at the moment of
+  /// the call, or another way to stop that the window offers (Cancel, its close box).
   virtual bool EscapeKeyDown() = 0;
 };
 

@@ -91,6 +91,7 @@ void TForm1::Button1Click() {
   if (outcome_ != RunOutcome::kOpen) return;
   okPressed_ = true;
   const bool negativeOnly = platform_.CheckBoxChecked();
+  platform_.BeginWork();
   platform_.SetStatusText(kStatusZeroing);
   // After a failed load the model holds only part of what the host handed over (after
   // memory ran out, nothing); deleting the handed-over items would lose the rest. The list
@@ -108,6 +109,7 @@ void TForm1::Button1Click() {
       GiveUpForMemory();
     }
   }
+  platform_.EndWork();
   platform_.SetStatusText(kStatusWriting);
   platform_.CloseDialog();
 }

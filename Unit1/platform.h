@@ -32,6 +32,12 @@ class Platform : public JwwGaibu::ProgressLabel {
   virtual bool CheckBoxChecked() = 0;
   /// Starts closing the dialog; FormClose runs before the window goes.
   virtual void CloseDialog() = 0;
+  /// OK's work begins: from now on only a request to stop is honoured (EscapeKeyDown,
+  /// which a dialog also answers with true after Cancel, its close box or Alt+N), and the
+  /// controls that can do nothing more show so.
+  virtual void BeginWork() {}
+  /// The write-back has ended: nothing can be stopped any more, and every control shows so.
+  virtual void EndWork() {}
 };
 
 }  // namespace Unit1
