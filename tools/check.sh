@@ -65,15 +65,24 @@ if [ -f tests/wine/run-gui-tests.sh ]; then
 
     unpacked=$release_work/unpacked-$arch
     unzip -q "dist/$zip" -d "$unpacked"
-    [ "$(unzip -Z1 "dist/$zip" | tr '\n' ' ')" = "rq27.exe rq27.bat readme.txt THIRD-PARTY-NOTICES.txt " ] ||
+    [ "$(unzip -Z1 "dist/$zip" | tr '\n' ' ')" = \
+      "rq27.exe rq27.bat readme.txt LICENSE.txt THIRD-PARTY-NOTICES.txt " ] ||
       { echo "$zip: unexpected entries: $(unzip -Z1 "dist/$zip" | tr '\n' ' ')" >&2; exit 1; }
+    # The texts for Windows: CR LF on every line, the last one included, and no other CR.
+    for text in readme.txt LICENSE.txt THIRD-PARTY-NOTICES.txt; do
+      lines=$(wc -l <"$unpacked/$text")
+      [ "$lines" -gt 0 ] && [ "$(grep -c $'\r$' "$unpacked/$text")" = "$lines" ] &&
+        [ "$(tr -cd '\r' <"$unpacked/$text" | wc -c)" = "$lines" ] &&
+        [ "$(tail -c 2 "$unpacked/$text" | od -An -tx1 | tr -d ' ')" = 0d0a ] ||
+        { echo "$zip: $text: not every line ends in CR LF" >&2; exit 1; }
+    done
+    # LICENSE.txt: the repository's LICENSE, byte for byte but for the line ends.
+    cmp -s <(tr -d '\r' <"$unpacked/LICENSE.txt") LICENSE ||
+      { echo "$zip: LICENSE.txt is not LICENSE with CR LF" >&2; exit 1; }
     # rq27.bat, which the host starts: its bytes as the host and cmd read them.
     bash tools/check-launcher.sh "$unpacked/rq27.bat" "$version"
-    # readme.txt: Shift-JIS (code page 932), CR LF on every line, the version and the zip's
-    # name in it.
+    # readme.txt: Shift-JIS (code page 932), the version and the zip's name in it.
     iconv -f CP932 -t UTF-8 "$unpacked/readme.txt" >"$release_work/readme-$arch.utf8.txt"
-    [ "$(grep -c $'\r$' "$unpacked/readme.txt")" = "$(wc -l <"$unpacked/readme.txt")" ] ||
-      { echo "$zip: readme.txt: not every line ends in CR LF" >&2; exit 1; }
     grep -qF "バージョン $version" "$release_work/readme-$arch.utf8.txt" ||
       { echo "$zip: readme.txt does not name version $version" >&2; exit 1; }
     grep -qF "certutil -hashfile $zip SHA256" "$release_work/readme-$arch.utf8.txt" ||

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds rq27.exe for 64-bit and for 32-bit Windows and packs what a Windows user downloads:
 #   dist/rq27-<version>-windows-x64.zip   64-bit rq27.exe, rq27.bat (what the host starts),
-#                                         readme.txt, THIRD-PARTY-NOTICES.txt
+#                                         readme.txt, LICENSE.txt, THIRD-PARTY-NOTICES.txt
 #   dist/rq27-<version>-windows-x86.zip   the same with the 32-bit rq27.exe
 #   dist/SHA256SUMS                       both zips' SHA-256, as sha256sum writes them
 #
@@ -68,7 +68,8 @@ package() {
   # The zip's contents, staged in the build folder. Texts for Windows: CR LF line ends;
   # readme.txt and rq27.bat in Shift-JIS (code page 932): Japanese Windows opens the readme
   # without asking, and the host reads the batch file's directives in that code page.
-  # The notices come from the packages of the compiler that built this program.
+  # LICENSE.txt is the repository's LICENSE. The notices come from the packages of the
+  # compiler that built this program.
   local stage=$dir/package
   mkdir -p "$stage"
   cp "$dir/Unit1/rq27.exe" "$stage/rq27.exe"
@@ -76,11 +77,12 @@ package() {
     iconv -f UTF-8 -t CP932 | sed 's/$/\r/' >"$stage/readme.txt"
   sed "s/@VERSION@/$version/g" "$root/release/rq27.utf8.bat" |
     iconv -f UTF-8 -t CP932 | sed 's/$/\r/' >"$stage/rq27.bat"
+  sed 's/$/\r/' "$root/LICENSE" >"$stage/LICENSE.txt"
   bash "$root/tools/third-party-notices.sh" "$cxx" | sed 's/$/\r/' >"$stage/THIRD-PARTY-NOTICES.txt"
 
   # Fixed modes and times (zip stores local time: UTC here, so the time zone does not count),
   # entries in a fixed order, no extra fields (-X: no owner ids, no extended times).
-  local entries=(rq27.exe rq27.bat readme.txt THIRD-PARTY-NOTICES.txt)
+  local entries=(rq27.exe rq27.bat readme.txt LICENSE.txt THIRD-PARTY-NOTICES.txt)
   (
     cd "$stage"
     chmod 644 "${entries[@]}"
