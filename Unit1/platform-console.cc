@@ -27,6 +27,20 @@ void RestoreTerminalAndDie(int sig) {
   raise(sig);
 }
 
+// Until the dialog has its answer, a hang-up is only noted: the wait for a key then ends
+// on it as Cancel (an answer given on the command line stands). Once answered, a hang-up
+// ends the program as an interrupt does.
+volatile sig_atomic_t g_answered = 0;
+volatile sig_atomic_t g_hungUp = 0;
+
+void HangUp(int sig) {
+  if (!g_answered) {
+    g_hungUp = 1;
+    return;
+  }
+  RestoreTerminalAndDie(sig);
+}
+
 void WriteErr(std::string_view text) {
   while (!text.empty()) {
     const ssize_t n = write(STDERR_FILENO, text.data(), text.size());
@@ -51,7 +65,7 @@ ConsolePlatform::ConsolePlatform(std::optional<std::filesystem::path> folder, bo
     raw.c_cc[VTIME] = 0;
     signal(SIGINT, RestoreTerminalAndDie);
     signal(SIGTERM, RestoreTerminalAndDie);
-    signal(SIGHUP, RestoreTerminalAndDie);
+    signal(SIGHUP, HangUp);
     interactive_ = tcsetattr(STDIN_FILENO, TCSANOW, &raw) == 0;
   }
 }
@@ -66,6 +80,11 @@ std::filesystem::path ConsolePlatform::OwnFilePath() {
   std::error_code error;
   std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
   return error ? std::filesystem::path("rq27") : self;
+}
+
+void ConsolePlatform::Answered() {
+  answered_ = true;
+  g_answered = 1;
 }
 
 void ConsolePlatform::SetStatusText(std::string_view utf8) {
@@ -134,12 +153,19 @@ void ConsolePlatform::PrintCheckBoxAndStatus(bool again) {
 }
 
 ConsolePlatform::Choice ConsolePlatform::AskUser(TForm1& form) {
-  const Choice choice = WaitForAnswer(form);
+  // SIGHUP is held off outside the wait for a key, so that one coming between a look at
+  // the flag and the wait cannot be missed: ppoll lets it in only while it waits.
+  sigset_t hangUp, outside;
+  sigemptyset(&hangUp);
+  sigaddset(&hangUp, SIGHUP);
+  sigprocmask(SIG_BLOCK, &hangUp, &outside);
+  const Choice choice = WaitForAnswer(form, outside);
+  sigprocmask(SIG_SETMASK, &outside, nullptr);
   WriteErr("\n");
   return choice;
 }
 
-ConsolePlatform::Choice ConsolePlatform::WaitForAnswer(TForm1& form) {
+ConsolePlatform::Choice ConsolePlatform::WaitForAnswer(TForm1& form, const sigset_t& waitMask) {
   std::string screen;
   screen += kCaption;
   screen += "\n\n";
@@ -150,15 +176,19 @@ ConsolePlatform::Choice ConsolePlatform::WaitForAnswer(TForm1& form) {
   screen += "\nEnter/y: ＯＫ   n/Esc: キャンセル   space: check box\n";
   WriteErr(screen);
   PrintCheckBoxAndStatus(false);
-  for (;;) {
+  // The end-of-file key, which key-at-a-time mode hands over as a byte like any other.
+  const cc_t endOfFile = g_savedTerminal.c_cc[VEOF];
+  while (!g_hungUp) {
     struct pollfd in = {STDIN_FILENO, POLLIN, 0};
-    if (poll(&in, 1, -1) < 0) {
+    if (ppoll(&in, 1, nullptr, &waitMask) < 0) {
       if (errno == EINTR) continue;
       break;
     }
     char key = 0;
     const ssize_t n = read(STDIN_FILENO, &key, 1);
-    if (n <= 0) break;  // end of input (or the terminal went away)
+    if (n <= 0) break;  // the terminal went away: a read of 0 or EIO
+    if (key == '\x04' || (endOfFile != _POSIX_VDISABLE && static_cast<cc_t>(key) == endOfFile))
+      break;  // Ctrl-D, or a pipe's end passed on by a terminal program
     switch (key) {
       case '\r':
       case '\n':

@@ -1,6 +1,8 @@
 // The dialog played in a terminal: texts on standard error, keys from standard input.
 #pragma once
 
+#include <signal.h>
+
 #include <chrono>
 #include <filesystem>
 #include <optional>
@@ -34,11 +36,12 @@ class ConsolePlatform : public Platform {
   enum class Choice { kOk, kCancel };
   /// Shows the caption, the explanation, the check box and the status line, and waits for
   /// a key: Enter or y is OK, n or Esc is Cancel, space toggles the check box (and tells
-  /// `form`). End of input cancels.
+  /// `form`). End of input (Ctrl-D, a read of 0 or an error, a hang-up) cancels.
   Choice AskUser(TForm1& form);
   /// The dialog has its answer (asked or given on the command line): status texts from
-  /// now on are the OK flow's and are written as they come.
-  void Answered() { answered_ = true; }
+  /// now on are the OK flow's and are written as they come, and a hang-up no longer
+  /// counts as Cancel.
+  void Answered();
 
   /// Writes a status text still held back, and ends an in-place status line so that
   /// later output starts on a fresh line.
@@ -53,8 +56,9 @@ class ConsolePlatform : public Platform {
  private:
   /// The check box and, below it, the status line; `again` rewrites both in place.
   void PrintCheckBoxAndStatus(bool again);
-  /// AskUser's screen and its key loop, up to the answer.
-  Choice WaitForAnswer(TForm1& form);
+  /// AskUser's screen and its key loop, up to the answer; `waitMask` is the signal mask
+  /// while it waits for a key.
+  Choice WaitForAnswer(TForm1& form, const sigset_t& waitMask);
   void WritePendingStatus();
 
   std::optional<std::filesystem::path> folder_;

@@ -73,6 +73,22 @@ if command -v script >/dev/null; then
   keys_case enter '\r' '^hd'
   keys_case no 'n' '^hq'
   keys_case esc '\033' '^hq'
+  # Input that ends before any key answers is a Cancel: exit 0 and exactly "hq", at once.
+  # The end of script's input reaches the dialog as the end-of-file key (^D, a byte in its
+  # key-at-a-time mode); a hang-up raises SIGHUP; a terminal that goes away (script killed)
+  # gives reads of 0 or EIO. The shell ignores SIGHUP so that it survives to keep the status.
+  hang_up() { kill -HUP "$1"; }
+  close_terminal() { kill -KILL $(ps -o ppid= -p $(ps -o ppid= -p "$1")); }  # script
+  for end in eof:true sighup:hang_up closed:close_terminal; do
+    dir=$work/end${end%%:*}; mkdir -p "$dir"; printf '%s' "$input" > "$dir/JWC_TEMP.TXT"
+    ({ for _ in $(seq 50); do pid=$(pgrep -f "^$rq27 $dir\$") && break; sleep 0.1; done
+       sleep 0.3; "${end#*:}" "$pid"
+       [ "${end%%:*}" = eof ] || for _ in $(seq 50); do [ -e "$dir.status" ] && break; sleep 0.1; done
+     } | timeout 5 script -qec "trap '' HUP; '$rq27' '$dir'; echo \$? > '$dir.status'" /dev/null) >/dev/null 2>&1
+    for _ in $(seq 20); do [ -e "$dir.status" ] && break; sleep 0.1; done
+    check "end of input, ${end%%:*}: exit" 0 "$(cat "$dir.status" 2>/dev/null)"
+    check "end of input, ${end%%:*}: exactly hq" same "$(cmp -s <(crlf hq) "$dir/JWC_TEMP.TXT" && echo same)"
+  done
 else
   echo "skipped the terminal cases: no 'script' command"
 fi
