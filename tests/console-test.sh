@@ -44,9 +44,15 @@ check "log first" "文字間隔ゼロ化を行います" "$(head -n 1 "$work/log
 check "log last" "ファイル生成中です" "$(tail -n 1 "$work/log.err")"
 check "log progress is sparse" 1 "$(( $(grep -c '処理中' "$work/log.err") < 30 ))"
 
-# A missing input: OK still writes "hd" and the closing lines.
+# A missing input: OK has nothing to change and leaves exactly "hq".
 mkdir -p "$work/empty"; "$rq27" --yes "$work/empty" 2>/dev/null; check "missing exit" 0 $?
-check "missing file" "$(crlf hd lg0 ly0)" "$(cat "$work/empty/JWC_TEMP.TXT")"
+check "missing file" same "$(cmp -s <(crlf hq) "$work/empty/JWC_TEMP.TXT" && echo same)"
+
+# A relative FOLDER from a working folder that has been removed: no abort, exit 1 and
+# one line that says so.
+mkdir "$work/gone"
+msg=$(cd "$work/gone" && rmdir ../gone && "$rq27" --yes sub 2>&1 >/dev/null); check "gone exit" 1 $?
+check "gone message" one "$([[ $msg == 'rq27: '* && $msg != *$'\n'* ]] && echo one || echo "$msg")"
 
 # A folder that does not exist: nothing can be written; exit 1 and a message.
 msg=$("$rq27" --yes "$work/nowhere" 2>&1 >/dev/null); check "nowhere exit" 1 $?
