@@ -46,6 +46,26 @@ for answer in --yes --cancel; do
   check "folder in its place $answer: folder kept" keep "$(cat "$work/dir$answer/JWC_TEMP.TXT/inside")"
 done
 
+# The command file's fsync fails (strace makes it return EIO): the save fails, and the "hq"
+# that stands since the load stays. Which fsync that is a traced run tells: the one of the
+# second temporary file (the first is the "hq" at load; the folder's fsyncs come between).
+# (LeakSanitizer cannot run under a tracer.)
+traced() { ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0" strace "$@"; }
+if traced -o /dev/null -e trace=fsync -e inject=fsync:error=EIO:when=1 true 2>/dev/null; then
+  mkdir "$work/fsync"; cp "$work/input" "$work/fsync/JWC_TEMP.TXT"
+  traced -o "$work/fsync.trace" -e trace=openat,fsync "$rq27" --yes "$work/fsync" 2>/dev/null
+  nth=$(awk '/^openat\(.*\.JWC_TEMP\.TXT\.[0-9]+\.[0-9]+\.tmp".* = [0-9]+$/ { temps++; fd = $NF }
+    /^fsync\(/ { n++; if (temps == 2 && $0 ~ "^fsync\\(" fd "\\)") { print n; exit } }' "$work/fsync.trace")
+  check "failing fsync: the command file's fsync found" yes "$([ -n "$nth" ] && echo yes || echo no)"
+  cp "$work/input" "$work/fsync/JWC_TEMP.TXT"
+  traced -o /dev/null -e trace=fsync -e inject=fsync:error=EIO:when="${nth:-1}" \
+    "$rq27" --yes "$work/fsync" 2>/dev/null; check "failing fsync: exit" 1 $?
+  check "failing fsync: exactly hq" same "$(cmp -s <(printf 'hq\r\n') "$work/fsync/JWC_TEMP.TXT" && echo same)"
+  check "failing fsync: no temporary file" 0 "$(temps "$work/fsync")"
+else
+  skip "failing fsync" "strace cannot inject errors here"
+fi
+
 # A full file system: a small memory file system whose free room, once the selection has
 # been read and "hq" stands in its place, is about the selection's size, a little less than
 # the command file needs.
