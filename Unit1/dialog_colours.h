@@ -1,4 +1,4 @@
-// The colours the dialog paints with: as designed, or the theme's under high contrast.
+// The colours the dialog paints with, taken from the system's colour scheme.
 #pragma once
 
 #include <cstdint>
@@ -24,9 +24,10 @@ struct DialogColours {
   bool operator==(const DialogColours&) const = default;
 };
 
-/// The design's white background and light grey status line with `windowText`; while
-/// high contrast is on, the theme's `window` and `windowText` for every part instead, so
-/// that the text stays readable under a dark theme (white window text).
+/// The scheme's `windowText` on its `window` for the whole dialog, so that every text is
+/// drawn on the background of its own pair whatever the scheme. The status line stands
+/// out a little: its background is `window` moved 24/255 of the way toward `windowText`
+/// (the design's light grey on white), except under high contrast, which takes `window`.
 DialogColours ChooseDialogColours(bool highContrast, Colour windowText, Colour window);
 
 }  // namespace Unit1
