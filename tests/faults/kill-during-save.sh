@@ -3,8 +3,8 @@
 # Until the selection has been read, JWC_TEMP.TXT may still be the host's untouched input;
 # from then on (the first status text on standard error comes after it) it holds exactly
 # "hq" or the complete command file of an uninterrupted run, never the selection and never
-# a partial file. At most one temporary file is left, and the next run removes it. Bounded
-# to about 40 seconds.
+# a partial file. At most one temporary file is left, and the next run removes it; the
+# temporary files of a run still alive stay. Bounded to about 40 seconds.
 #   kill-during-save.sh RQ27 [KILLS]
 source "$(dirname "$0")/lib.sh"
 kills=${2:-50}
@@ -105,4 +105,20 @@ check "kills made" yes "$([ "$done_kills" -ge 10 ] && echo yes || echo "only $do
 echo "$done_kills kills ($after_load after loading): $untouched left the input untouched," \
   "$hq left hq, $complete found the complete command file; $strays left a temporary file"
 passed=$((passed + done_kills))
+
+# The clean-up after a save removes the temporary files of runs that are gone and keeps
+# those of a run still alive (one saving at the same time), however many dead ones lie
+# beside them: enough names that the folder is read in several portions while they go.
+# Dead: processes that have exited and been reaped; alive: a sleeping one.
+sleep 60 & live=$!
+dead=()
+for _ in 1 2 3 4 5; do sleep 0 & dead+=($!); wait $!; done
+mkdir "$work/stale"; selection 20 > "$work/stale/JWC_TEMP.TXT"
+for pid in "${dead[@]}"; do for n in $(seq 0 199); do : > "$work/stale/.JWC_TEMP.TXT.$pid.$n.tmp"; done; done
+for n in 0 1; do echo partial > "$work/stale/.JWC_TEMP.TXT.$live.$n.tmp"; done
+"$rq27" --yes "$work/stale" 2>/dev/null; check "stale temporaries: exit" 0 $?
+check "stale temporaries: only the live run's are kept" \
+  ".JWC_TEMP.TXT.$live.0.tmp .JWC_TEMP.TXT.$live.1.tmp " \
+  "$(find "$work/stale" -name '*.tmp' -printf '%f\n' | sort | tr '\n' ' ')"
+kill "$live"; wait "$live" 2>/dev/null
 finish
