@@ -280,9 +280,13 @@ void EmitText(TJwwState& s, int32_t textKind, std::string_view text, double x, d
                     dx, dy);
 }
 
+bool DimIsWritten(double x1, double y1, double x2, double y2, double dx, double dy) {
+  return !Coincide(x1, y1, x2, y2) && !(NearZero(dx) && NearZero(dy));
+}
+
 void EmitDim(TJwwState& s, std::string_view text, double x1, double y1, double x2, double y2,
              double x, double y, double dx, double dy) {
-  if (Coincide(x1, y1, x2, y2) || (NearZero(dx) && NearZero(dy))) return;
+  if (!DimIsWritten(x1, y1, x2, y2, dx, dy)) return;
   char measured[kFormatRealMax];
   if (IsBlank(text)) {
     // The measured length to 8 decimal places, halves up, in extended precision and

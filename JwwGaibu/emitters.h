@@ -65,6 +65,10 @@ inline void EmitZFlags(TJwwState& s, int32_t flags) {
 /// fail this are dropped from the write-back.
 bool TextIsWritten(std::string_view text, double dx, double dy);
 
+/// True when EmitDim writes the dimension: its measure line has a length and its text a
+/// direction.
+bool DimIsWritten(double x1, double y1, double x2, double y2, double dx, double dy);
+
 // Item emitters: degenerate items append nothing.
 void EmitLine(TJwwState& s, double x1, double y1, double x2, double y2);
 void EmitPoint(TJwwState& s, double x, double y);

@@ -7,6 +7,7 @@
 
 #include <climits>
 #include <cstdint>
+#include <cstring>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -19,6 +20,52 @@ namespace {
 
 /// Attempts at a fresh temporary name before giving up.
 constexpr int kTempAttempts = 100;
+
+/// `code`, an errno value, with the kind of failure it is.
+FileError ErrnoError(int code) {
+  using Kind = FileError::Kind;
+  Kind kind = Kind::kOther;
+  switch (code) {
+    case ENOENT:
+    case ENOTDIR:
+      kind = Kind::kMissing;
+      break;
+    case EBUSY:
+    case ETXTBSY:
+      kind = Kind::kHeld;
+      break;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+      kind = Kind::kDenied;
+      break;
+    case ENOSPC:
+#ifdef EDQUOT
+    case EDQUOT:
+#endif
+    case EFBIG:
+      kind = Kind::kDiskFull;
+      break;
+    case ENOMEM:
+      kind = Kind::kOutOfMemory;
+      break;
+    default:
+      break;
+  }
+  return {kind, static_cast<std::uint32_t>(code)};
+}
+
+/// The error of the last failed call.
+FileError LastError() { return ErrnoError(errno); }
+
+/// The text that strerror_r gave: the GNU one returns it (not always in the buffer), the
+/// POSIX one returns 0 and leaves it in the buffer.
+[[maybe_unused]] const char* StrerrorText(const char* result, const char* /*buffer*/) {
+  return result;
+}
+[[maybe_unused]] const char* StrerrorText(int result, const char* buffer) {
+  return result == 0 ? buffer : nullptr;
+}
 
 /// Closes `fd`; an interrupted close still released the descriptor on this platform.
 bool CloseFd(int fd) { return ::close(fd) == 0 || errno == EINTR; }
@@ -73,6 +120,7 @@ void RemoveStaleTemporaries(const std::filesystem::path& target) {
 
 struct InputFile::Impl {
   int fd = -1;
+  FileError error;
   void Close() {
     if (fd >= 0) CloseFd(fd);
     fd = -1;
@@ -82,11 +130,17 @@ struct InputFile::Impl {
 InputFile::InputFile() : impl_(std::make_unique<Impl>()) {}
 InputFile::~InputFile() { impl_->Close(); }
 
-InputFile::OpenResult InputFile::Open(const std::filesystem::path& path) {
+// Nothing here waits for other programs: a file held open does not keep it from being
+// read, replaced or removed. The budget is kept only for the interface.
+InputFile::OpenResult InputFile::Open(const std::filesystem::path& path,
+                                      const RetryBudget& /*budget*/) {
   impl_->Close();
+  impl_->error = {};
   impl_->fd = OpenRetrying(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (impl_->fd >= 0) return OpenResult::kOk;
-  return errno == ENOENT || errno == ENOTDIR ? OpenResult::kMissing : OpenResult::kError;
+  impl_->error = LastError();
+  return impl_->error.ErrorKind == FileError::Kind::kMissing ? OpenResult::kMissing
+                                                              : OpenResult::kError;
 }
 
 std::ptrdiff_t InputFile::Read(char* buffer, std::size_t size) {
@@ -96,8 +150,12 @@ std::ptrdiff_t InputFile::Read(char* buffer, std::size_t size) {
   do {
     n = ::read(impl_->fd, buffer, size);
   } while (n < 0 && errno == EINTR);
-  return n < 0 ? -1 : n;
+  if (n >= 0) return n;
+  impl_->error = LastError();
+  return -1;
 }
+
+const FileError& InputFile::Error() const { return impl_->error; }
 
 // ----------------------------------------------------------------------------------------
 
@@ -106,6 +164,15 @@ struct AtomicFileWriter::Impl {
   std::filesystem::path temp;  ///< empty when there is no temporary file to clean up
   int fd = -1;
   std::uint64_t written = 0;  ///< the file's size: where the next write goes
+  FileError error;            ///< the first failure since Open
+
+  /// Remembers the error of the call that just failed, unless an earlier one is known.
+  void Fail() {
+    if (!error) error = LastError();
+  }
+  void Fail(int code) {
+    if (!error) error = ErrnoError(code);
+  }
 
   /// Closes and removes the temporary file, if any.
   void Discard() {
@@ -122,6 +189,7 @@ AtomicFileWriter::~AtomicFileWriter() { impl_->Discard(); }
 bool AtomicFileWriter::Open(const std::filesystem::path& path) {
   impl_->Discard();
   impl_->target = path;
+  impl_->error = {};
   // The pid keeps other processes apart; O_EXCL plus the attempt number keeps writers of
   // this process apart and never opens a file that someone else has made.
   for (int attempt = 0; attempt < kTempAttempts; ++attempt) {
@@ -132,13 +200,20 @@ bool AtomicFileWriter::Open(const std::filesystem::path& path) {
       impl_->temp = std::move(temp);
       return true;
     }
-    if (errno != EEXIST) return false;
+    if (errno != EEXIST) {
+      impl_->Fail();
+      return false;
+    }
   }
+  impl_->Fail(EEXIST);
   return false;
 }
 
 bool AtomicFileWriter::Write(std::string_view bytes) {
-  if (impl_->fd < 0) return false;
+  if (impl_->fd < 0) {
+    impl_->Fail(EBADF);
+    return false;
+  }
   const std::uint64_t start = impl_->written;
   impl_->written += bytes.size();
   while (!bytes.empty()) {
@@ -146,6 +221,8 @@ bool AtomicFileWriter::Write(std::string_view bytes) {
     const ssize_t n = ::write(impl_->fd, bytes.data(), size);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) {
+      if (n == 0) errno = ENOSPC;  // a write that takes nothing: the disk is full
+      impl_->Fail();
       impl_->Discard();
       return false;
     }
@@ -161,9 +238,13 @@ bool AtomicFileWriter::Write(std::string_view bytes) {
 }
 
 bool AtomicFileWriter::Truncate(std::uint64_t size) {
-  if (impl_->fd < 0) return false;
+  if (impl_->fd < 0) {
+    impl_->Fail(EBADF);
+    return false;
+  }
   const off_t offset = static_cast<off_t>(size);
   if (::ftruncate(impl_->fd, offset) != 0 || ::lseek(impl_->fd, offset, SEEK_SET) != offset) {
+    impl_->Fail();
     impl_->Discard();
     return false;
   }
@@ -171,16 +252,20 @@ bool AtomicFileWriter::Truncate(std::uint64_t size) {
   return true;
 }
 
-// Nothing here waits for other programs: a file held open does not keep it from being
-// replaced or removed. The budget is kept only for the interface.
 RetryBudget StartRetryBudget() { return {}; }
 
 bool AtomicFileWriter::Commit(const RetryBudget& /*budget*/) {
-  if (impl_->fd < 0) return false;
+  if (impl_->fd < 0) {
+    impl_->Fail(EBADF);
+    return false;
+  }
   const bool synced = FsyncRetrying(impl_->fd);
+  if (!synced) impl_->Fail();
   const bool closed = CloseFd(impl_->fd);
+  if (!closed) impl_->Fail();
   impl_->fd = -1;
   if (!synced || !closed || ::rename(impl_->temp.c_str(), impl_->target.c_str()) != 0) {
+    impl_->Fail();
     impl_->Discard();
     return false;
   }
@@ -188,6 +273,16 @@ bool AtomicFileWriter::Commit(const RetryBudget& /*budget*/) {
   SyncFolder(impl_->target.parent_path());
   RemoveStaleTemporaries(impl_->target);
   return true;
+}
+
+const FileError& AtomicFileWriter::Error() const { return impl_->error; }
+
+std::string SystemErrorText(const FileError& error) {
+  if (error.Code == 0) return {};
+  char buffer[256] = {};
+  const char* text = StrerrorText(strerror_r(static_cast<int>(error.Code), buffer, sizeof buffer),
+                                  buffer);
+  return text != nullptr ? std::string(text) : std::string();
 }
 
 bool RemoveFileIfPresent(const std::filesystem::path& path, const RetryBudget& /*budget*/) {

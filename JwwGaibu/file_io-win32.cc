@@ -57,6 +57,48 @@ bool HeldByAnotherProcess(DWORD error, const std::wstring& path) {
          (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) == 0;
 }
 
+/// ERROR_DISK_QUOTA_EXCEEDED, which not every set of headers names.
+constexpr DWORD kErrorDiskQuotaExceeded = 1295;
+
+/// `code`, got for the file at `path` (empty: a file of our own, which no one else holds),
+/// with the kind of failure it is.
+FileError Win32Error(DWORD code, const std::wstring& path) {
+  using Kind = FileError::Kind;
+  Kind kind = Kind::kOther;
+  switch (code) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_BAD_NETPATH:
+      kind = Kind::kMissing;
+      break;
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+    case ERROR_USER_MAPPED_FILE:
+      kind = Kind::kHeld;
+      break;
+    case ERROR_ACCESS_DENIED:
+      kind = !path.empty() && HeldByAnotherProcess(code, path) ? Kind::kHeld : Kind::kDenied;
+      break;
+    case ERROR_WRITE_PROTECT:
+    case ERROR_NETWORK_ACCESS_DENIED:
+      kind = Kind::kDenied;
+      break;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+    case kErrorDiskQuotaExceeded:
+      kind = Kind::kDiskFull;
+      break;
+    case ERROR_NOT_ENOUGH_MEMORY:
+    case ERROR_OUTOFMEMORY:
+    case ERROR_NO_SYSTEM_RESOURCES:
+      kind = Kind::kOutOfMemory;
+      break;
+    default:
+      break;
+  }
+  return {kind, static_cast<std::uint32_t>(code)};
+}
+
 /// Calls `attempt` (true on success, else the reason in GetLastError) again while
 /// `mayRetry` accepts its error, until the budget's deadline. The first pause is 1 ms, and
 /// each next one is longer by a random part of the last, so that two programs waiting on
@@ -129,6 +171,7 @@ RetryBudget StartRetryBudget() { return {::GetTickCount64() + kRetryMilliseconds
 
 struct InputFile::Impl {
   HANDLE handle = INVALID_HANDLE_VALUE;
+  FileError error;
   void Close() {
     if (handle != INVALID_HANDLE_VALUE) ::CloseHandle(handle);
     handle = INVALID_HANDLE_VALUE;
@@ -138,13 +181,15 @@ struct InputFile::Impl {
 InputFile::InputFile() : impl_(std::make_unique<Impl>()) {}
 InputFile::~InputFile() { impl_->Close(); }
 
-InputFile::OpenResult InputFile::Open(const std::filesystem::path& path) {
+InputFile::OpenResult InputFile::Open(const std::filesystem::path& path,
+                                      const RetryBudget& budget) {
   impl_->Close();
+  impl_->error = {};
   const std::wstring name = Win32Path(path);
   // Full sharing: whoever else has the file open (the host, a scanner) is not disturbed,
   // and only a holder that shares no reading keeps it from us.
   const bool opened = RetryWhileHeld(
-      StartRetryBudget(),
+      budget,
       [&] {
         impl_->handle = ::CreateFileW(name.c_str(), GENERIC_READ,
                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
@@ -153,16 +198,23 @@ InputFile::OpenResult InputFile::Open(const std::filesystem::path& path) {
       },
       [&](DWORD error) { return HeldByAnotherProcess(error, name); });
   if (opened) return OpenResult::kOk;
-  return IsMissing(::GetLastError()) ? OpenResult::kMissing : OpenResult::kError;
+  impl_->error = Win32Error(::GetLastError(), name);
+  return impl_->error.ErrorKind == FileError::Kind::kMissing ? OpenResult::kMissing
+                                                              : OpenResult::kError;
 }
 
 std::ptrdiff_t InputFile::Read(char* buffer, std::size_t size) {
   if (impl_->handle == INVALID_HANDLE_VALUE) return -1;
   const DWORD request = static_cast<DWORD>(size < kMaxRequest ? size : kMaxRequest);
   DWORD read = 0;
-  if (!::ReadFile(impl_->handle, buffer, request, &read, nullptr)) return -1;
+  if (!::ReadFile(impl_->handle, buffer, request, &read, nullptr)) {
+    impl_->error = Win32Error(::GetLastError(), {});
+    return -1;
+  }
   return static_cast<std::ptrdiff_t>(read);
 }
+
+const FileError& InputFile::Error() const { return impl_->error; }
 
 // ----------------------------------------------------------------------------------------
 
@@ -170,6 +222,13 @@ struct AtomicFileWriter::Impl {
   std::filesystem::path target;
   std::filesystem::path temp;  ///< empty when there is no temporary file to clean up
   HANDLE handle = INVALID_HANDLE_VALUE;
+  FileError error;  ///< the first failure since Open
+
+  /// Remembers `code`, got for the file at `path` (empty: the temporary file), unless an
+  /// earlier failure is known.
+  void Fail(DWORD code, const std::wstring& path = {}) {
+    if (!error) error = Win32Error(code, path);
+  }
 
   /// Closes and removes the temporary file, if any, waiting for a holder (a scanner that
   /// opened it) within `budget`.
@@ -188,6 +247,7 @@ AtomicFileWriter::~AtomicFileWriter() { impl_->Discard(); }
 bool AtomicFileWriter::Open(const std::filesystem::path& path) {
   impl_->Discard();
   impl_->target = path;
+  impl_->error = {};
   // The process id keeps other processes apart; CREATE_NEW plus the attempt number keeps
   // writers of this process apart and never opens a file that someone else has made.
   for (int attempt = 0; attempt < kTempAttempts; ++attempt) {
@@ -200,18 +260,28 @@ bool AtomicFileWriter::Open(const std::filesystem::path& path) {
       return true;
     }
     const DWORD error = ::GetLastError();
-    if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) return false;
+    if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) {
+      impl_->Fail(error);
+      return false;
+    }
   }
+  impl_->Fail(ERROR_FILE_EXISTS);
   return false;
 }
 
 bool AtomicFileWriter::Write(std::string_view bytes) {
-  if (impl_->handle == INVALID_HANDLE_VALUE) return false;
+  if (impl_->handle == INVALID_HANDLE_VALUE) {
+    impl_->Fail(ERROR_INVALID_HANDLE);
+    return false;
+  }
   while (!bytes.empty()) {
     const DWORD request =
         static_cast<DWORD>(bytes.size() < kMaxRequest ? bytes.size() : kMaxRequest);
     DWORD written = 0;
-    if (!::WriteFile(impl_->handle, bytes.data(), request, &written, nullptr) || written == 0) {
+    const bool wrote = ::WriteFile(impl_->handle, bytes.data(), request, &written, nullptr) != 0;
+    if (!wrote || written == 0) {
+      // A write that takes nothing: the disk is full.
+      impl_->Fail(wrote ? ERROR_DISK_FULL : ::GetLastError());
       impl_->Discard();
       return false;
     }
@@ -221,11 +291,15 @@ bool AtomicFileWriter::Write(std::string_view bytes) {
 }
 
 bool AtomicFileWriter::Truncate(std::uint64_t size) {
-  if (impl_->handle == INVALID_HANDLE_VALUE) return false;
+  if (impl_->handle == INVALID_HANDLE_VALUE) {
+    impl_->Fail(ERROR_INVALID_HANDLE);
+    return false;
+  }
   LARGE_INTEGER offset;
   offset.QuadPart = static_cast<LONGLONG>(size);
   if (!::SetFilePointerEx(impl_->handle, offset, nullptr, FILE_BEGIN) ||
       !::SetEndOfFile(impl_->handle)) {
+    impl_->Fail(::GetLastError());
     impl_->Discard();
     return false;
   }
@@ -233,9 +307,14 @@ bool AtomicFileWriter::Truncate(std::uint64_t size) {
 }
 
 bool AtomicFileWriter::Commit(const RetryBudget& budget) {
-  if (impl_->handle == INVALID_HANDLE_VALUE) return false;
+  if (impl_->handle == INVALID_HANDLE_VALUE) {
+    impl_->Fail(ERROR_INVALID_HANDLE);
+    return false;
+  }
   const bool flushed = ::FlushFileBuffers(impl_->handle) != 0;
+  if (!flushed) impl_->Fail(::GetLastError());
   const bool closed = ::CloseHandle(impl_->handle) != 0;
+  if (!closed) impl_->Fail(::GetLastError());
   impl_->handle = INVALID_HANDLE_VALUE;
   const std::wstring temp = Win32Path(impl_->temp);
   const std::wstring target = Win32Path(impl_->target);
@@ -254,12 +333,39 @@ bool AtomicFileWriter::Commit(const RetryBudget& budget) {
             return error == ERROR_FILE_NOT_FOUND || HeldByAnotherProcess(error, target);
           });
   if (!renamed) {
+    impl_->Fail(::GetLastError(), target);
     impl_->Discard(budget);
     return false;
   }
   impl_->temp.clear();  // it is the target now
   RemoveStaleTemporaries(impl_->target);
   return true;
+}
+
+const FileError& AtomicFileWriter::Error() const { return impl_->error; }
+
+std::string SystemErrorText(const FileError& error) {
+  if (error.Code == 0) return {};
+  // In the user's language; one line (no line breaks of the message's own).
+  wchar_t* text = nullptr;
+  const DWORD length = ::FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS |
+          FORMAT_MESSAGE_MAX_WIDTH_MASK,
+      nullptr, error.Code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+  std::wstring wide;
+  if (length > 0 && text != nullptr) wide.assign(text, length);
+  if (text != nullptr) ::LocalFree(text);
+  while (!wide.empty() && (wide.back() == L' ' || wide.back() == L'\r' ||
+                           wide.back() == L'\n' || wide.back() == L'.' || wide.back() == L'\u3002'))
+    wide.pop_back();
+  if (wide.empty()) return {};
+  // Unpaired surrogates (none expected) become U+FFFD rather than failing the message.
+  const int size = static_cast<int>(wide.size());
+  const int bytes = ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
+  if (bytes <= 0) return {};
+  std::string utf8(static_cast<std::size_t>(bytes), '\0');
+  ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, utf8.data(), bytes, nullptr, nullptr);
+  return utf8;
 }
 
 bool RemoveFileIfPresent(const std::filesystem::path& path, const RetryBudget& budget) {

@@ -6,9 +6,35 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <string>
 #include <string_view>
 
 namespace JwwGaibu {
+
+/// Why a file operation failed: the kind of failure, which decides what the user is told to
+/// do about it, and the system's own error code (errno, or GetLastError() on Windows),
+/// whose message SystemErrorText gives. Carried up to the status line and the message.
+struct FileError {
+  enum class Kind : std::uint8_t {
+    kNone,         ///< no failure
+    kMissing,      ///< no such file or folder
+    kHeld,         ///< another program holds the file
+    kDenied,       ///< no permission: a protected or read-only file, folder or disk
+    kDiskFull,     ///< no room left on the disk
+    kOutOfMemory,  ///< memory ran out
+    kBadContent,   ///< the file holds what cannot be read (not the system's error)
+    kOther,        ///< another error of the system
+  };
+  Kind ErrorKind = Kind::kNone;
+  std::uint32_t Code = 0;  ///< the system's error code; 0 where the system gave none
+
+  explicit operator bool() const { return ErrorKind != Kind::kNone; }
+  bool operator==(const FileError&) const = default;
+};
+
+/// The system's own message for `error.Code` in the user's language (UTF-8, one line, no
+/// final line end or full stop); empty where the code is 0 or the system has none.
+std::string SystemErrorText(const FileError& error);
 
 /// One deadline for file operations that wait while other programs hold a file (on
 /// Windows: virus scanners, the search indexer, cloud sync). Operations given the same
@@ -32,10 +58,14 @@ class InputFile {
   InputFile(const InputFile&) = delete;
   InputFile& operator=(const InputFile&) = delete;
 
-  /// Opens `path` for reading; kMissing when nothing exists there.
-  OpenResult Open(const std::filesystem::path& path);
+  /// Opens `path` for reading, waiting for a holder within `budget`; kMissing when
+  /// nothing exists there.
+  OpenResult Open(const std::filesystem::path& path, const RetryBudget& budget);
+  OpenResult Open(const std::filesystem::path& path) { return Open(path, StartRetryBudget()); }
   /// Reads up to `size` bytes; the count read, 0 at the end, -1 on a read error.
   std::ptrdiff_t Read(char* buffer, std::size_t size);
+  /// Why the last Open or Read failed.
+  const FileError& Error() const;
 
  private:
   struct Impl;
@@ -64,11 +94,18 @@ class AtomicFileWriter {
   /// earlier runs that were killed while writing are removed once their process is gone.
   bool Commit(const RetryBudget& budget);
   bool Commit() { return Commit(StartRetryBudget()); }
+  /// Why the first failure since Open happened.
+  const FileError& Error() const;
 
  private:
   struct Impl;
   std::unique_ptr<Impl> impl_;
 };
+
+/// True when the file at `path` holds exactly `bytes` (waiting for a holder within
+/// `budget`); false when it holds anything else or cannot be read.
+bool FileHoldsExactly(const std::filesystem::path& path, std::string_view bytes,
+                      const RetryBudget& budget);
 
 /// Removes the file at `path` if there is one; true when nothing is left there.
 bool RemoveFileIfPresent(const std::filesystem::path& path, const RetryBudget& budget);

@@ -274,6 +274,23 @@ TEST(TemporaryName, OwnerOnlyOfOurOwnPattern) {
   for (const Case& c : cases) EXPECT_EQ(TemporaryOwner(c.name, "JWC_TEMP.TXT"), c.owner) << c.name;
 }
 
+// --- FileHoldsExactly ---------------------------------------------------------------------
+
+// What a run checks before relying on the "hq" it wrote: the same bytes, no more, no less.
+TEST_F(FileIoTest, FileHoldsExactlyTellsTheHqFromAnythingElse) {
+  const struct {
+    std::optional<std::string> content;  // none: no file
+    bool holds;
+  } cases[] = {{"hq\r\n", true},         {"hq\r\nhd\r\n", false}, {"hq\r", false},
+               {"hd\r\n", false},         {"", false},              {std::nullopt, false}};
+  for (const auto& c : cases) {
+    std::filesystem::remove(path_);
+    if (c.content) std::ofstream(path_, std::ios::binary) << *c.content;
+    EXPECT_EQ(FileHoldsExactly(path_, "hq\r\n", StartRetryBudget()), c.holds)
+        << (c.content ? *c.content : "(none)");
+  }
+}
+
 // --- OverwriteExistingFile ----------------------------------------------------------------
 
 // The fallback of a failed save: what stood there before must not show behind the "hq".

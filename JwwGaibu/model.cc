@@ -76,6 +76,8 @@ void ResetModel(TJwwState& s) {
   s.LoadFailed = false;
   s.InputOpened = false;
   s.HostFileHolds = HostFile::kSelection;
+  s.LoadError = {};
+  s.SaveError = {};
   s.Output.Clear();
 }
 

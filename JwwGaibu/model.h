@@ -254,6 +254,10 @@ struct TJwwState {
   bool InputOpened = false;
   /// What the host's file holds, as far as this run knows.
   HostFile HostFileHolds = HostFile::kSelection;
+  /// Why the file could not be opened or read to its end (kMissing: there was none).
+  FileError LoadError;
+  /// Why the last save of the command file failed.
+  FileError SaveError;
 
   /// The command lines for the host.
   OutputLines Output;

@@ -82,7 +82,10 @@ void OutputLines::JoinNext(size_t contentEnd) {
 void OutputLines::Truncate(const Position& position) {
   if (position.bytes < spilled_) {
     // Back into what the file holds already.
-    if (file_ != nullptr && !file_->Truncate(position.bytes)) spillFailed_ = true;
+    if (file_ != nullptr && !spillFailed_ && !file_->Truncate(position.bytes)) {
+      spillFailed_ = true;
+      error_ = file_->Error();
+    }
     spilled_ = position.bytes;
   }
   fileSize_ = static_cast<size_t>(position.bytes - spilled_);
@@ -102,6 +105,7 @@ void OutputLines::Clear() {
   fileTarget_.clear();
   spilled_ = 0;
   spillFailed_ = false;
+  error_ = {};
 }
 
 bool OutputLines::SpillInto(const std::filesystem::path& target) {
@@ -118,7 +122,10 @@ void OutputLines::Spill(size_t minBytes) {
   if (file_ == nullptr || joinNext_ || fileSize_ == 0 || fileSize_ < minBytes) return;
   // Written only up to a file line's end, so that what the file holds is always whole
   // lines and the pairing state needs no bytes from it.
-  if (!spillFailed_ && !file_->Write(FileBytes())) spillFailed_ = true;
+  if (!spillFailed_ && !file_->Write(FileBytes())) {
+    spillFailed_ = true;
+    error_ = file_->Error();
+  }
   spilled_ += fileSize_;
   // A line begun but not ended stays.
   bytes_.DropFront(fileSize_);
@@ -129,18 +136,26 @@ void OutputLines::Spill(size_t minBytes) {
 bool OutputLines::Save(const std::filesystem::path& target, const RetryBudget& budget) {
   std::unique_ptr<AtomicFileWriter> file;
   if (file_ != nullptr && fileTarget_ == target) {
-    if (spillFailed_) return false;
+    if (spillFailed_) return false;  // error_ tells why
     file = std::move(file_);
     fileTarget_.clear();
   } else {
     // Lines spilled elsewhere cannot be part of this file.
-    if (spilled_ > 0) return false;
+    if (spilled_ > 0) {
+      if (!error_) error_ = {FileError::Kind::kOther, 0};
+      return false;
+    }
     file = std::make_unique<AtomicFileWriter>();
-    if (!file->Open(target)) return false;
+    if (!file->Open(target)) {
+      error_ = file->Error();
+      return false;
+    }
   }
   // An empty list is the command that changes nothing.
   const std::string_view bytes = count_ == 0 ? kHoldCommand : FileBytes();
-  return file->Write(bytes) && file->Commit(budget);
+  if (file->Write(bytes) && file->Commit(budget)) return true;
+  error_ = file->Error();
+  return false;
   // On failure the writer's destructor removes its temporary file.
 }
 
@@ -158,6 +173,9 @@ namespace {
 class DiskHqFallbacks final : public HqFallbacks {
  public:
   explicit DiskHqFallbacks(const RetryBudget& budget) : budget_(budget) {}
+  bool HoldsHq(const std::filesystem::path& path) override {
+    return FileHoldsExactly(path, kHoldCommand, budget_);
+  }
   bool ReplaceWithHq(const std::filesystem::path& path) override {
     AtomicFileWriter file;
     return file.Open(path) && file.Write(kHoldCommand) && file.Commit(budget_);
@@ -193,16 +211,26 @@ void SaveHq(TJwwState& s, const std::filesystem::path& path) { s.HostFileHolds =
 bool SaveOutputLines(TJwwState& s, const std::filesystem::path& path, const RetryBudget& budget,
                      HqFallbacks& fallbacks) {
   const bool empty = s.Output.Count() == 0;
-  // "hq" stands already: writing it again could only wait for other programs' holds.
-  if (empty && s.HostFileHolds == HostFile::kHq) return true;
+  // The "hq" this run put there may have been replaced since by another run in the same
+  // folder (two drawings open in the host): that run's command file must not be left for
+  // this run's host to read. So the file is checked before it is relied on; one that no
+  // longer holds the "hq" counts as unknown again.
+  if (empty && s.HostFileHolds == HostFile::kHq) {
+    if (fallbacks.HoldsHq(path)) return true;  // writing it again could only wait
+    s.HostFileHolds = HostFile::kSelection;
+  }
+  s.SaveError = {};
   if (s.Output.Save(path, budget)) {
     s.HostFileHolds = empty ? HostFile::kHq : HostFile::kCommands;
     return true;
   }
+  s.SaveError = s.Output.Error();
   // Neither a partial command file nor the host's own input may be left behind: the host
-  // would read either as commands. Where "hq" stands already it stays, never rewritten in
-  // place or removed. An empty list's save was the "hq" through a new file already, which
-  // is not tried twice.
+  // would read either as commands. Where this run's "hq" stands it stays, never rewritten
+  // in place or removed. An empty list's save was the "hq" through a new file already,
+  // which is not tried twice.
+  if (s.HostFileHolds == HostFile::kHq && !fallbacks.HoldsHq(path))
+    s.HostFileHolds = HostFile::kSelection;
   if (s.HostFileHolds != HostFile::kHq) s.HostFileHolds = PutHq(fallbacks, path, empty);
   return false;
 }

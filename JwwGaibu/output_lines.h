@@ -11,6 +11,8 @@
 #include <utility>
 #include <vector>
 
+#include "JwwGaibu/file_io.h"
+
 namespace JwwGaibu {
 
 /// A growable byte buffer in large-allocation memory, which grows by moving its pages
@@ -64,8 +66,6 @@ class ByteBuffer {
   size_t capacity_ = 0;
 };
 
-class AtomicFileWriter;
-struct RetryBudget;
 
 /// The command lines, held in one byte buffer as the command file will hold them: every line
 /// followed by its CR LF, except that a line ending in a double quote (a text command) is
@@ -156,6 +156,8 @@ class OutputLines {
   /// for holders within `budget`): the spilled bytes and those held, or "hq" for an empty
   /// list. False when the file could not be written whole; `target` is not touched then.
   bool Save(const std::filesystem::path& target, const RetryBudget& budget);
+  /// Why the last Save failed, or why writing the temporary copy failed before it.
+  const FileError& Error() const { return error_; }
 
   /// Held bytes from which Spill() writes them on by default: enough for few large writes,
   /// few enough to stay in the processor's cache.
@@ -176,6 +178,7 @@ class OutputLines {
   std::filesystem::path fileTarget_;
   uint64_t spilled_ = 0;
   bool spillFailed_ = false;
+  FileError error_;
 };
 
 }  // namespace JwwGaibu
@@ -202,6 +205,9 @@ enum class HostFile {
 class HqFallbacks {
  public:
   virtual ~HqFallbacks() = default;
+  /// True when the file still holds the lone "hq" that this run put there: another run in
+  /// the same folder may have replaced it since.
+  virtual bool HoldsHq(const std::filesystem::path& path) = 0;
   /// "hq" through a new file renamed over `path`.
   virtual bool ReplaceWithHq(const std::filesystem::path& path) = 0;
   /// "hq" written into the existing file (a folder that takes no new file).
@@ -235,10 +241,13 @@ bool BeginCommandFile(TJwwState& s, const std::filesystem::path& path);
 /// Writes the output lines to `path` as the command file: CR LF line ends, a line that
 /// ends in a double quote joined with the next one (no chaining), "hq" for an empty list.
 /// The file is replaced atomically: on success it holds the complete command file; on
-/// failure no temporary file is left and the result is false. Where the file may still
-/// hold the host's selection, "hq" is then put in its place through `fallbacks` (removing
-/// the file only where no "hq" can be written); where it holds "hq" already, it is left so.
-/// An empty list where "hq" stands already writes nothing.
+/// failure no temporary file is left, the result is false and `s.SaveError` says why.
+/// Where the file may still hold the host's selection, "hq" is then put in its place
+/// through `fallbacks` (removing the file only where no "hq" can be written); where it
+/// holds this run's "hq" already, it is left so. An empty list where this run's "hq"
+/// stands already writes nothing. Whether it still stands is checked first: another run in
+/// the same folder may have put its own file there, which must not be left for this run's
+/// host.
 /// Lines spilled into a copy of `path` (BeginCommandFile) are part of the file; that copy
 /// is used up by the save, so that a later save of the same list fails.
 bool SaveOutputLines(TJwwState& s, const std::filesystem::path& path, const RetryBudget& budget,

@@ -270,10 +270,12 @@ TEST_F(SaveTest, TargetThatIsAFolderFails) {
 /// Records which fallbacks the save asks for; each succeeds only where told.
 class FakeHqFallbacks : public HqFallbacks {
  public:
+  bool HoldsHq(const fs::path&) override { return Did("check", holdsHq); }
   bool ReplaceWithHq(const fs::path&) override { return Did("replace", replaceWorks); }
   bool OverwriteWithHq(const fs::path&) override { return Did("in place", overwriteWorks); }
   bool Remove(const fs::path&) override { return Did("remove", removeWorks); }
 
+  bool holdsHq = true;
   bool replaceWorks = false;
   bool overwriteWorks = false;
   bool removeWorks = false;
@@ -287,25 +289,31 @@ class FakeHqFallbacks : public HqFallbacks {
 };
 
 // After the command file could not take its place: what is asked of the disk depends on
-// what the host's file holds. Where "hq" stands since the load, nothing is rewritten or
+// what the host's file holds. Where this run's "hq" still stands, nothing is rewritten or
 // removed, and an empty list (Cancel) writes nothing at all; where the selection may still
-// be there, "hq" is tried every way, and the file is removed only last.
+// be there, or another run has put its own file in the "hq"'s place, "hq" is tried every
+// way, and the file is removed only last.
 TEST_F(SaveTest, FailedSaveTouchesTheFileOnlyWhereHqDoesNotStand) {
   struct Case {
     const char* name;
     HostFile holds;
     bool emptyList;
+    bool holdsHq;  // what the file is found to hold when checked
     bool overwriteWorks;
     std::vector<std::string> calls;
     HostFile after;
   } cases[] = {
-      {"hq stands, commands fail", HostFile::kHq, false, true, {}, HostFile::kHq},
-      {"hq stands, Cancel", HostFile::kHq, true, true, {}, HostFile::kHq},
-      {"selection, commands fail", HostFile::kSelection, false, false,
-       {"replace", "in place", "remove"}, HostFile::kNothing},
-      {"selection, hq in place", HostFile::kSelection, false, true, {"replace", "in place"},
+      {"hq stands, commands fail", HostFile::kHq, false, true, true, {"check"}, HostFile::kHq},
+      {"hq stands, Cancel", HostFile::kHq, true, true, true, {"check"}, HostFile::kHq},
+      {"another run's file, commands fail", HostFile::kHq, false, false, true,
+       {"check", "replace", "in place"}, HostFile::kHq},
+      {"another run's file, Cancel", HostFile::kHq, true, false, true, {"check", "in place"},
        HostFile::kHq},
-      {"selection, the hq of Cancel fails", HostFile::kSelection, true, false,
+      {"selection, commands fail", HostFile::kSelection, false, true, false,
+       {"replace", "in place", "remove"}, HostFile::kNothing},
+      {"selection, hq in place", HostFile::kSelection, false, true, true,
+       {"replace", "in place"}, HostFile::kHq},
+      {"selection, the hq of Cancel fails", HostFile::kSelection, true, true, false,
        {"in place", "remove"}, HostFile::kNothing},
   };
   for (const Case& c : cases) {
@@ -313,17 +321,35 @@ TEST_F(SaveTest, FailedSaveTouchesTheFileOnlyWhereHqDoesNotStand) {
     s.HostFileHolds = c.holds;
     if (!c.emptyList) AppendOutputLine(s, "hd");
     FakeHqFallbacks fallbacks;
+    fallbacks.holdsHq = c.holdsHq;
     fallbacks.overwriteWorks = c.overwriteWorks;
     fallbacks.removeWorks = true;
     // No new file can be made in a missing folder: a save that writes anything fails.
-    const bool nothingToWrite = c.emptyList && c.holds == HostFile::kHq;
+    const bool nothingToWrite = c.emptyList && c.holds == HostFile::kHq && c.holdsHq;
     EXPECT_EQ(SaveOutputLines(s, folder_ / "missing" / "JWC_TEMP.TXT", StartRetryBudget(),
                               fallbacks),
               nothingToWrite)
         << c.name;
+    // The reason reaches the caller: the folder is not there.
+    EXPECT_EQ(s.SaveError.ErrorKind,
+              nothingToWrite ? FileError::Kind::kNone : FileError::Kind::kMissing)
+        << c.name;
     EXPECT_EQ(fallbacks.calls, c.calls) << c.name;
     EXPECT_EQ(s.HostFileHolds, c.after) << c.name;
   }
+}
+
+// Two runs in one folder: after this run's "hq", another run's complete command file took
+// the file's place. Cancel must not leave that file for this run's host, and finds out
+// by reading the file, not by remembering what it wrote.
+TEST_F(SaveTest, CancelPutsHqBackWhereAnotherRunsFileStands) {
+  TJwwState s;
+  SaveHq(s, path_);
+  ASSERT_EQ(s.HostFileHolds, HostFile::kHq);
+  std::ofstream(path_, std::ios::binary) << "hd\r\nch 0 0 1 0 \"other\r\n";
+  ASSERT_TRUE(SaveOutputLines(s, path_));
+  EXPECT_EQ(ReadAll(path_), "hq\r\n");
+  EXPECT_EQ(Entries(), std::set<std::string>{"JWC_TEMP.TXT"});
 }
 
 // --- Spilling into the command file's temporary copy ---------------------------------------

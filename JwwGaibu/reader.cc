@@ -864,9 +864,11 @@ bool LoadInterchangeFile(TJwwState& s, const std::filesystem::path& path) {
   InputFile file;
   switch (file.Open(path)) {
     case InputFile::OpenResult::kMissing:
+      s.LoadError = file.Error();
       return false;
     case InputFile::OpenResult::kError:
       s.LoadFailed = true;
+      s.LoadError = file.Error();
       return false;
     case InputFile::OpenResult::kOk:
       s.InputOpened = true;
@@ -903,9 +905,19 @@ bool LoadInterchangeFile(TJwwState& s, const std::filesystem::path& path) {
       end -= begin;
       begin = 0;
     }
-    if (end == buffer.size()) buffer.resize(buffer.size() * 2);  // a line longer than the buffer
+    if (end == buffer.size()) {  // a line longer than the buffer
+      // A string cannot grow past max_size (about 2 GiB in a 32-bit program): such a line
+      // does not fit in memory.
+      if (buffer.size() > buffer.max_size() / 2) {
+        s.LoadError = {FileError::Kind::kOutOfMemory, 0};
+        ok = false;
+        break;
+      }
+      buffer.resize(buffer.size() * 2);
+    }
     const std::ptrdiff_t got = file.Read(buffer.data() + end, buffer.size() - end);
     if (got < 0) {
+      s.LoadError = file.Error();
       ok = false;
       break;
     }
@@ -915,7 +927,11 @@ bool LoadInterchangeFile(TJwwState& s, const std::filesystem::path& path) {
       end += static_cast<size_t>(got);
     plainEnds = PlainLineEnds(std::string_view(buffer.data(), end));
   }
-  if (!ok) s.LoadFailed = true;
+  if (!ok) {
+    s.LoadFailed = true;
+    // The one failure that is not the system's: a number too large for a double.
+    if (!s.LoadError) s.LoadError = {FileError::Kind::kBadContent, 0};
+  }
   return ok;
 }
 

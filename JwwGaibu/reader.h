@@ -43,8 +43,9 @@ bool ParseLine(TJwwState& s, std::string_view line, TJwwTokens& tokens);
 bool ParseLine(TJwwState& s, std::string_view line);
 
 /// Reads the file at `path` into the model in one pass. False when there is no file, or it
-/// could not be read to its end; in the latter case `LoadFailed` is set. `InputOpened` is
-/// set once the file has been opened, however the reading ends.
+/// could not be opened or read to its end; in the latter case `LoadFailed` is set.
+/// `LoadError` says why (kMissing where there is no file). `InputOpened` is set once the
+/// file has been opened, however the reading ends.
 bool LoadInterchangeFile(TJwwState& s, const std::filesystem::path& path);
 
 }  // namespace JwwGaibu

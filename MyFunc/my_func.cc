@@ -282,4 +282,52 @@ double PointDistance(double x1, double y1, double x2, double y2) {
   return static_cast<double>(std::sqrt(dx * dx + dy * dy));
 }
 
+namespace {
+void AppendUtf8(std::string& out, char32_t c) {
+  if (c < 0x80) {
+    out += static_cast<char>(c);
+  } else if (c < 0x800) {
+    out += static_cast<char>(0xC0 | (c >> 6));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else if (c < 0x10000) {
+    out += static_cast<char>(0xE0 | (c >> 12));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (c >> 18));
+    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  }
+}
+}  // namespace
+
+std::string Utf16ToUtf8Lossy(std::u16string_view utf16) {
+  std::string out;
+  out.reserve(utf16.size());
+  for (std::size_t i = 0; i < utf16.size(); ++i) {
+    const char16_t unit = utf16[i];
+    if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < utf16.size() && utf16[i + 1] >= 0xDC00 &&
+        utf16[i + 1] <= 0xDFFF) {
+      AppendUtf8(out, 0x10000 + ((char32_t{unit} - 0xD800) << 10) + (utf16[i + 1] - 0xDC00));
+      ++i;
+    } else if (unit >= 0xD800 && unit <= 0xDFFF) {
+      AppendUtf8(out, 0xFFFD);
+    } else {
+      AppendUtf8(out, unit);
+    }
+  }
+  return out;
+}
+
+std::string PathToUtf8(const std::filesystem::path& path) {
+  const auto& native = path.native();
+  if constexpr (sizeof(native[0]) == 2) {
+    const std::u16string units(native.begin(), native.end());
+    return Utf16ToUtf8Lossy(units);
+  } else {
+    return std::string(native.begin(), native.end());
+  }
+}
+
 }  // namespace MyFunc

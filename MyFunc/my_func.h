@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <string_view>
 
@@ -86,5 +87,12 @@ WholeChars CopyWholeChars(std::string_view text, int32_t start, int32_t maxLengt
 
 /// Distance between two points, computed in extended precision and rounded once.
 double PointDistance(double x1, double y1, double x2, double y2);
+
+/// UTF-16 as UTF-8; a surrogate without its pair becomes U+FFFD instead of failing.
+std::string Utf16ToUtf8Lossy(std::u16string_view utf16);
+
+/// A path as UTF-8 for a message, never failing: Windows' UTF-16 names may hold unpaired
+/// surrogates (which become U+FFFD), other systems' names are taken as their bytes.
+std::string PathToUtf8(const std::filesystem::path& path);
 
 }  // namespace MyFunc

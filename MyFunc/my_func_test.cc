@@ -641,4 +641,22 @@ TEST(RandomInput, ParsersSurviveArbitraryBytes) {
   }
 }
 
+// Folder names on Windows may hold UTF-16 that is not valid (a surrogate without its
+// pair); a message naming them must still be made.
+TEST(Utf16ToUtf8Lossy, ConvertsAndReplacesUnpairedSurrogates) {
+  const struct {
+    std::u16string in;
+    std::string out;
+  } cases[] = {
+      {u"a", "a"},
+      {u"\u65E5\u672C", "\xE6\x97\xA5\xE6\x9C\xAC"},
+      {u"\xD83D\xDE00", "\xF0\x9F\x98\x80"},  // a pair: one character
+      {std::u16string(1, char16_t(0xD800)) + u"a", "\xEF\xBF\xBD" "a"},
+      {u"a" + std::u16string(1, char16_t(0xDC00)), "a\xEF\xBF\xBD"},
+      {std::u16string(1, char16_t(0xDC00)) + std::u16string(1, char16_t(0xD800)),
+       "\xEF\xBF\xBD\xEF\xBF\xBD"},  // the wrong order is no pair
+  };
+  for (const auto& c : cases) EXPECT_EQ(MyFunc::Utf16ToUtf8Lossy(c.in), c.out);
+}
+
 }  // namespace

@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "JwwGaibu/file_io.h"
 #include "JwwGaibu/model.h"
 #include "Unit1/platform.h"
 
@@ -24,9 +25,20 @@ inline constexpr std::string_view kStatusWriting = "ファイル生成中です"
 inline constexpr std::string_view kStatusWillZero = "ＯＫで%N個の文字の文字間隔をゼロにします";
 inline constexpr std::string_view kStatusWillZeroKeepingTypes =
     "ＯＫで%N個の文字間隔をゼロに（文字種の%M個はそのまま）";
+/// As above where OK also removes texts that the write-back drops ("%R": blank texts and
+/// texts without a direction). It takes the place of the text types' remark, which would
+/// not fit beside it.
+inline constexpr std::string_view kStatusWillZeroDropping =
+    "ＯＫで%N個の文字間隔をゼロに（空白などの%R個は消えます）";
 inline constexpr std::string_view kStatusNothingToZero = "ＯＫで変わる文字間隔はありません";
 inline constexpr std::string_view kStatusNothingToZeroKeepingTypes =
     "ＯＫで変わる文字間隔はありません（文字種の%M個はそのまま）";
+/// The status line while the dialog waits where there is no file to read: the program was
+/// not started by the host.
+inline constexpr std::string_view kStatusMissing =
+    "JWC_TEMP.TXT がありません。CAD本体の外部変形から起動してください";
+/// The same where the file is there but could not be opened; "%E" stands for the reason.
+inline constexpr std::string_view kStatusNotOpened = "JWC_TEMP.TXT を開けません（%E）";
 /// The status line while the dialog waits, after a load that failed: OK will change nothing.
 inline constexpr std::string_view kStatusUnreadable =
     "JWC_TEMP.TXT を最後まで読み込めませんでした。図面は変更されません";
@@ -59,17 +71,25 @@ enum class RunOutcome {
 /// file holds "hq" (or nothing), so the host leaves the drawing as it was.
 enum class OkFailure {
   kNone,         ///< OK was not pressed, or it was carried out (or stopped by Escape)
-  kUnreadable,   ///< the host's file was there but could not be read to its end
+  kNotOpened,    ///< the host's file was there but could not be opened
+  kUnreadable,   ///< the host's file was opened but could not be read to its end
   kNotWritten,   ///< the command file could not be written
   kOutOfMemory,  ///< memory ran out while reading, changing or writing the drawing
 };
 
-/// The message (UTF-8, Japanese) that tells the user why OK changed nothing, naming `file`.
-std::string OkFailureMessage(OkFailure failure, const std::filesystem::path& file);
+/// The message (UTF-8, Japanese) that tells the user why OK changed nothing: what failed,
+/// the reason (`systemText`, the system's own words for `error`, or ours where the system
+/// gave none), what to do about it, and the path of `file`.
+std::string OkFailureMessage(OkFailure failure, const JwwGaibu::FileError& error,
+                             std::string_view systemText, const std::filesystem::path& file);
 
-/// The status line that tells, before OK, how many texts OK gives zero spacing
-/// (`toZero`) and how many texts of text types it leaves as they are (`ofTextTypes`).
-std::string PreviewStatusText(std::size_t toZero, std::size_t ofTextTypes);
+/// A few words for the status line on why a file could not be opened.
+std::string ShortReason(const JwwGaibu::FileError& error);
+
+/// The status line that tells, before OK, how many texts OK changes (`changed`), how many
+/// texts of text types it leaves as they are (`ofTextTypes`) and how many it removes
+/// (`dropped`), which it does only where it changes something.
+std::string PreviewStatusText(std::size_t changed, std::size_t ofTextTypes, std::size_t dropped);
 
 /// The one dialog. It owns the interchange unit's state for the whole run.
 class TForm1 {
@@ -98,6 +118,10 @@ class TForm1 {
   bool OutOfMemory() const { return outOfMemory_; }
   /// Why OK, once pressed, could not change the drawing; kNone before the close.
   OkFailure Failure() const;
+  /// The error behind Failure().
+  JwwGaibu::FileError FailureError() const;
+  /// OkFailureMessage for this run's failure, with the system's words for its error.
+  std::string FailureMessage() const;
   /// True when the run ended in a way the user must hear of: a failed OK, a command file
   /// that could not be written, or memory running out.
   bool Failed() const {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <fstream>
 #include <optional>
 #include <set>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "JwwGaibu/large_alloc.h"
+#include "MyFunc/my_func.h"
 #include "tests/test_folder.h"
 
 namespace Unit1 {
@@ -122,9 +124,36 @@ TEST_F(Form1Test, CancelAndCloseWriteHq) {
   EXPECT_EQ(Output(), "hq\r\n");
 }
 
-TEST_F(Form1Test, MissingFileStillWritesHdAndClosingLines) {
+// Started by hand (no host, so no file): the status line says so, and OK deletes nothing.
+TEST_F(Form1Test, MissingFileIsSaidAndOkWritesHq) {
   Run(true);
-  EXPECT_EQ(Output(), Lines({"hd", "lg0", "ly0"}));
+  EXPECT_EQ(platform.statusTexts.front(), kStatusMissing);
+  EXPECT_EQ(Output(), "hq\r\n");
+}
+
+// OK writes "hd" and every item anew only where the pass changes what is written back:
+// otherwise the drawing stays as it is, blank and directionless texts included.
+TEST_F(Form1Test, OkWithNothingToChangeWritesHq) {
+  const std::string dropped = "cn0 3 3 0 1\r\nch 6 6 1 0 \"\x81\x40\r\nch 7 7 0 0 \"none\r\n";
+  struct Case {
+    const char* name;
+    std::string input;
+    bool negativeOnly;
+    bool changes;
+  } cases[] = {
+      {"every spacing 0", "cn0 3 3 0 1\r\nch 1 1 1 0 \"a\r\n0 0 1 1\r\n" + dropped, false, false},
+      {"texts of text types only", "cn3\r\nch 1 1 1 0 \"a\r\n" + dropped, false, false},
+      {"negative-only, positive spacings", "cn0 3 3 0.5 1\r\nch 1 1 1 0 \"a\r\n", true, false},
+      {"a width filled in", "cn0 0 3 0 1\r\nch 1 1 1 0 \"a\r\n", false, true},
+      {"a spacing zeroed", "cn0 3 3 0.5 1\r\nch 1 1 1 0 \"a\r\n", false, true},
+  };
+  for (const Case& c : cases) {
+    WriteInput(c.input);
+    platform.checked = c.negativeOnly;
+    platform.closes = 0;
+    Run(true);
+    EXPECT_EQ(Output().substr(0, 4), c.changes ? "hd\r\n" : "hq\r\n") << c.name;
+  }
 }
 
 TEST_F(Form1Test, FailedLoadLeavesTheDrawingUnchanged) {
@@ -155,12 +184,15 @@ TEST_F(Form1Test, StatusLineTellsWhatOkWillChange) {
        {"ＯＫで変わる文字間隔はありません（文字種の2個はそのまま）",
         "ＯＫで変わる文字間隔はありません（文字種の2個はそのまま）"}},
       // The write-back drops a blank text and a text without a direction, which "hd"
-      // still deletes: OK does not set their spacing to zero.
-      {"blank and directionless texts are not counted",
+      // still deletes: they are not counted as changed, but said to go.
+      {"blank and directionless texts are said to go",
        freeSize + textTypes + "cn0 3 3 0.5 1\r\nch 6 6 1 0 \"\x81\x40 \r\nch 7 7 0 0 \"none\r\n" +
            "cn3\r\nch 8 8 0 0 \"none\r\n",
-       {"ＯＫで2個の文字間隔をゼロに（文字種の2個はそのまま）",
-        "ＯＫで1個の文字間隔をゼロに（文字種の2個はそのまま）"}},
+       {"ＯＫで2個の文字間隔をゼロに（空白などの3個は消えます）",
+        "ＯＫで1個の文字間隔をゼロに（空白などの3個は消えます）"}},
+      // Where OK changes nothing, nothing goes either.
+      {"only blank texts change nothing", "cn0 3 3 0 1\r\nch 1 1 1 0 \"a\r\nch 6 6 1 0 \" \r\n",
+       {std::string(kStatusNothingToZero), std::string(kStatusNothingToZero)}},
       {"not read to its end", freeSize + "ci 0 0 1e999\r\n",
        {std::string(kStatusUnreadable), std::string(kStatusUnreadable)}},
   };
@@ -187,10 +219,20 @@ TEST_F(Form1Test, StatusLineTellsWhatOkWillChange) {
 // design's label widths are.
 TEST(PreviewStatusText, FitsTheStatusLine) {
   constexpr std::size_t kMillions = 9999999;  // seven digits: millions of texts selected
-  for (const std::string& text :
-       {PreviewStatusText(kMillions, 0), PreviewStatusText(kMillions, kMillions),
-        PreviewStatusText(0, kMillions), PreviewStatusText(0, 0), std::string(kStatusUnreadable),
-        std::string(kStatusOutOfMemory)}) {
+  using JwwGaibu::FileError;
+  std::vector<std::string> texts = {
+      PreviewStatusText(kMillions, 0, 0),         PreviewStatusText(kMillions, kMillions, 0),
+      PreviewStatusText(kMillions, 0, kMillions), PreviewStatusText(kMillions, kMillions, kMillions),
+      PreviewStatusText(0, kMillions, kMillions), PreviewStatusText(0, 0, 0),
+      std::string(kStatusUnreadable),             std::string(kStatusOutOfMemory),
+      std::string(kStatusMissing)};
+  for (const FileError& error : {FileError{FileError::Kind::kHeld, 32},
+                                 FileError{FileError::Kind::kOther, 4294967295u}}) {
+    std::string notOpened(kStatusNotOpened);
+    notOpened.replace(notOpened.find("%E"), 2, ShortReason(error));
+    texts.push_back(notOpened);
+  }
+  for (const std::string& text : texts) {
     int pixels = 0;
     for (unsigned char byte : text) {
       if (byte < 0x80) pixels += 7;               // ASCII
@@ -201,10 +243,18 @@ TEST(PreviewStatusText, FitsTheStatusLine) {
   }
 }
 
+/// A free-size text whose spacing OK zeroes, and the lines OK writes for it (after lines
+/// of group 0 and layer 0).
+constexpr std::string_view kTextToZero = "cn0 3 3 0.5 1\r\nch 0 0 1 0 \"T\r\n";
+constexpr std::string_view kTextZeroed =
+    "cn0 3 3 0 1\r\ncc0\r\ncn\"$<\x82\x6C\x82\x72 \x83\x53\x83\x56\x83\x62\x83\x4E>\r\n"
+    "ch 0 0 1 0 \"T\r\n";
+
+/// `n` items: lines, and last the text above, so that OK has something to change.
 std::string ManyLines(int n) {
   std::string input = "lg0\r\nly0\r\n";
-  for (int i = 0; i < n; ++i) input += "0 0 " + std::to_string(i + 1) + " 0\r\n";
-  return input;
+  for (int i = 0; i < n - 1; ++i) input += "0 0 " + std::to_string(i + 1) + " 0\r\n";
+  return input + std::string(kTextToZero);
 }
 
 TEST_F(Form1Test, EscapeAtTheFirstCheckDropsEverything) {
@@ -239,7 +289,7 @@ TEST_F(Form1Test, ProgressEveryHundredItems) {
     platform.closes = 0;
     platform.polls = 0;
     Run(true);
-    std::vector<std::string> expected = {"ＯＫで変わる文字間隔はありません",
+    std::vector<std::string> expected = {"ＯＫで1個の文字の文字間隔をゼロにします",
                                          "文字間隔ゼロ化を行います"};
     expected.insert(expected.end(), c.progress.begin(), c.progress.end());
     expected.push_back("ファイル生成中です");
@@ -262,8 +312,10 @@ TEST_F(Form1Test, LargeDrawingIsWrittenWholeAndOnlyAtClose) {
   EXPECT_EQ(temp_.Entries().size(), 2u);  // the host's file and the copy
   form.FormClose();
   // The first item states its colour and line type; the lines come back as they were.
-  const std::string items = input.substr(std::string("lg0\r\nly0\r\n").size());
-  EXPECT_TRUE(Output() == "hd\r\nlg0\r\nly0\r\nlc1\r\nlt1\r\n" + items);
+  const std::size_t linesFrom = std::string("lg0\r\nly0\r\n").size();
+  const std::string lines =
+      input.substr(linesFrom, input.size() - linesFrom - kTextToZero.size());
+  EXPECT_TRUE(Output() == "hd\r\nlg0\r\nly0\r\nlc1\r\nlt1\r\n" + lines + std::string(kTextZeroed));
   EXPECT_EQ(temp_.Entries(), std::set<std::string>{"JWC_TEMP.TXT"});
 }
 
@@ -285,12 +337,18 @@ TEST_F(Form1Test, SaveFailureIsReported) {
   EXPECT_EQ(form.Failure(), OkFailure::kNotWritten);
   EXPECT_TRUE(form.Failed());
   EXPECT_FALSE(std::filesystem::exists(dir_ / "missing"));
+  // The system's reason reaches the message, with the advice for a folder not there.
+  const JwwGaibu::FileError error = form.FailureError();
+  EXPECT_EQ(error.ErrorKind, JwwGaibu::FileError::Kind::kMissing);
+  const std::string message = form.FailureMessage();
+  EXPECT_NE(message.find(JwwGaibu::SystemErrorText(error)), std::string::npos) << message;
+  EXPECT_NE(message.find("rq27.bat と rq27.exe を一緒に"), std::string::npos) << message;
 }
 
 // Once the host's file has been opened, it never holds the selection again, whether it was
 // read to its end or not: were the program killed now, the host would draw every item a
 // second time. A close that changes nothing then writes nothing more (a file that another
-// program holds costs no waiting): the marker put in after the load stays.
+// program holds costs no waiting): the "hq", dated back after the load, stays untouched.
 TEST_F(Form1Test, HqTakesTheSelectionsPlaceAsSoonAsItIsRead) {
   const std::string unreadable = "0 0 1 1\r\nci 0 0 1e999\r\n";  // the load stops
   struct Case {
@@ -315,10 +373,12 @@ TEST_F(Form1Test, HqTakesTheSelectionsPlaceAsSoonAsItIsRead) {
       EXPECT_FALSE(std::filesystem::exists(dir_ / "JWC_TEMP.TXT")) << c.name;
     EXPECT_EQ(temp_.Entries().size(), c.hqAfterShow ? 1u : 0u) << c.name;
     if (!c.hqAfterShow) continue;
-    WriteInput("marker\r\n");
+    const auto dated = std::filesystem::file_time_type::clock::now() - std::chrono::hours(1);
+    std::filesystem::last_write_time(dir_ / "JWC_TEMP.TXT", dated);
     c.ok ? form.Button1Click() : form.Button2Click();
     form.FormClose();
-    EXPECT_EQ(Output(), "marker\r\n") << c.name;
+    EXPECT_EQ(Output(), "hq\r\n") << c.name;
+    EXPECT_EQ(std::filesystem::last_write_time(dir_ / "JWC_TEMP.TXT"), dated) << c.name;
     EXPECT_EQ(form.Outcome(), RunOutcome::kSaved) << c.name;
   }
 }
@@ -331,9 +391,9 @@ TEST_F(Form1Test, WhyOkChangedNothing) {
     int escapeAtPoll;
     OkFailure failure;
   } cases[] = {
-      {"OK carried out", "0 0 1 1\r\n", true, -1, OkFailure::kNone},
-      {"Cancel", "0 0 1 1\r\n", false, -1, OkFailure::kNone},
-      {"Escape", "0 0 1 1\r\n", true, 0, OkFailure::kNone},
+      {"OK carried out", std::string(kTextToZero), true, -1, OkFailure::kNone},
+      {"Cancel", std::string(kTextToZero), false, -1, OkFailure::kNone},
+      {"Escape", std::string(kTextToZero), true, 0, OkFailure::kNone},
       {"Cancel after a failed load", "ci 0 0 1e999\r\n", false, -1, OkFailure::kNone},
       {"OK after a failed load", "ci 0 0 1e999\r\n", true, -1, OkFailure::kUnreadable},
   };
@@ -349,11 +409,43 @@ TEST_F(Form1Test, WhyOkChangedNothing) {
     EXPECT_EQ(form.Failure(), c.failure) << c.name;
     EXPECT_EQ(form.Failed(), c.failure != OkFailure::kNone) << c.name;
   }
-  const std::string message =
-      OkFailureMessage(OkFailure::kUnreadable, dir_ / "JWC_TEMP.TXT");
-  EXPECT_NE(message.find("図面は変更されていません"), std::string::npos);
-  EXPECT_NE(message.find((dir_ / "JWC_TEMP.TXT").string()), std::string::npos);
-  EXPECT_EQ(OkFailureMessage(OkFailure::kNone, dir_), "");
+  EXPECT_EQ(OkFailureMessage(OkFailure::kNone, {}, "", dir_), "");
+}
+
+// The message names what failed, the reason in the system's words (ours where it gave
+// none), one line of advice fitted to the cause, and the file.
+TEST(OkFailureMessage, GivesTheReasonAndWhatToDo) {
+  using JwwGaibu::FileError;
+  using Kind = FileError::Kind;
+  struct Case {
+    OkFailure failure;
+    FileError error;
+    const char* systemText;
+    const char* headline;
+    const char* reason;
+    const char* advice;
+  } cases[] = {
+      {OkFailure::kNotOpened, {Kind::kHeld, 32}, "held by another process", "を開けなかった",
+       "理由: held by another process（エラー 32）", "他のプログラムを閉じるか"},
+      {OkFailure::kNotWritten, {Kind::kDenied, 5}, "access denied", "に書き込めなかった",
+       "理由: access denied（エラー 5）", "rq27.bat と rq27.exe を一緒に、書き込みのできる"},
+      {OkFailure::kNotWritten, {Kind::kDiskFull, 112}, "disk full", "に書き込めなかった",
+       "理由: disk full（エラー 112）", "ディスクの空き領域を増やして"},
+      {OkFailure::kOutOfMemory, {Kind::kOutOfMemory, 0}, "", "メモリが不足した",
+       "理由: メモリが足りません", "選択する図形を減らして"},
+      {OkFailure::kUnreadable, {Kind::kBadContent, 0}, "", "最後まで読み込めなかった",
+       "理由: 数値が大きすぎて", "読めない図形を選択から外して"},
+      {OkFailure::kNotWritten, {Kind::kOther, 1117}, "I/O error", "に書き込めなかった",
+       "理由: I/O error（エラー 1117）", "もう一度実行してください。直らないときは"},
+  };
+  const std::filesystem::path file = std::filesystem::path("作業") / "JWC_TEMP.TXT";
+  for (const Case& c : cases) {
+    const std::string message = OkFailureMessage(c.failure, c.error, c.systemText, file);
+    for (const char* part : {c.headline, "図面は変更されていません", c.reason, c.advice})
+      EXPECT_NE(message.find(part), std::string::npos) << part << " in\n" << message;
+    const std::string path = MyFunc::PathToUtf8(file);
+    EXPECT_EQ(message.substr(message.size() - path.size()), path);
+  }
 }
 
 // Memory running out while loading or while writing back: the drawing is left as it was,

@@ -4,7 +4,10 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <system_error>
 
+#include "JwwGaibu/file_io.h"
+#include "MyFunc/my_func.h"
 #include "Unit1/form1.h"
 #include "Unit1/platform-console.h"
 
@@ -77,16 +80,31 @@ int main(int argc, char** argv) {
     }
   }
 
+  // A relative FOLDER is taken from the working folder, which may be gone.
+  if (folder) {
+    std::error_code error;
+    std::filesystem::path absolute = std::filesystem::absolute(*folder, error);
+    if (error) {
+      std::fprintf(stderr, "rq27: cannot find the folder %s (%s); nothing was read or written\n",
+                   MyFunc::PathToUtf8(*folder).c_str(), error.message().c_str());
+      return 1;
+    }
+    folder = std::move(absolute);
+  }
+
   Unit1::ConsolePlatform platform(folder, negativeOnly);
   Unit1::TForm1 form(platform);
   form.FormShow();
-  const std::string file = form.InterchangeFilePath().string();
-  if (form.OutOfMemory())
+  const std::string file = MyFunc::PathToUtf8(form.InterchangeFilePath());
+  if (form.OutOfMemory()) {
     std::fprintf(stderr, "rq27: out of memory while reading %s; OK will leave the drawing "
                  "unchanged\n", file.c_str());
-  else if (form.LoadFailed())
-    std::fprintf(stderr, "rq27: %s could not be read to its end; OK will leave the drawing "
-                 "unchanged\n", file.c_str());
+  } else if (form.LoadFailed()) {
+    const std::string reason = JwwGaibu::SystemErrorText(form.State().LoadError);
+    std::fprintf(stderr, "rq27: %s could not be %s%s%s; OK will leave the drawing unchanged\n",
+                 file.c_str(), form.State().InputOpened ? "read to its end" : "opened",
+                 reason.empty() ? "" : ": ", reason.c_str());
+  }
 
   bool ok = answer == Answer::kYes;
   if (answer == Answer::kAsk)
@@ -100,13 +118,12 @@ int main(int argc, char** argv) {
   platform.FinishStatusLine();
 
   // The same words the dialog shows in its message box when OK could not be carried out.
-  const Unit1::OkFailure failure = form.Failure();
-  if (failure != Unit1::OkFailure::kNone) {
-    std::fprintf(stderr, "rq27: %s\n",
-                 Unit1::OkFailureMessage(failure, form.InterchangeFilePath()).c_str());
+  if (form.Failure() != Unit1::OkFailure::kNone) {
+    std::fprintf(stderr, "rq27: %s\n", form.FailureMessage().c_str());
   } else if (form.Outcome() != Unit1::RunOutcome::kSaved) {
-    std::fprintf(stderr, "rq27: could not write %s; the drawing is left unchanged\n",
-                 file.c_str());
+    const std::string reason = JwwGaibu::SystemErrorText(form.State().SaveError);
+    std::fprintf(stderr, "rq27: could not write %s%s%s; the drawing is left unchanged\n",
+                 file.c_str(), reason.empty() ? "" : ": ", reason.c_str());
   } else if (form.OutOfMemory()) {
     std::fprintf(stderr, "rq27: out of memory; the drawing is left unchanged\n");
   }

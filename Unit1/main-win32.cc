@@ -22,18 +22,17 @@ void LeaveDrawingUnchanged() {
     // Without its own path the program does not know where the host's file is: a file of
     // that name in the working folder is not necessarily it.
     if (!self.empty()) JwwGaibu::SaveHq(self.parent_path() / Unit1::kInterchangeFileName);
-  } catch (const std::bad_alloc&) {
+  } catch (...) {
   }
 }
 
 /// Tells the user why OK changed nothing. The dialog is gone by now: the box has no owner.
 void ShowFailure(const Unit1::TForm1& form) {
   try {
-    const std::wstring text =
-        Unit1::WidenUtf8(Unit1::OkFailureMessage(form.Failure(), form.InterchangeFilePath()));
+    const std::wstring text = Unit1::WidenUtf8(form.FailureMessage());
     const std::wstring caption = Unit1::WidenUtf8(Unit1::kCaption);
     MessageBoxW(nullptr, text.c_str(), caption.c_str(), MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
-  } catch (const std::bad_alloc&) {
+  } catch (...) {
     // Not even the message fits; the exit status still tells.
   }
 }

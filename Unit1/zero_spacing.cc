@@ -9,6 +9,23 @@ namespace {
 /// Length of the text field in the host's own records; a text of exactly this length may
 /// end in half a character, which is trimmed away.
 constexpr size_t kFullTextField = 255;
+
+/// True when the pass trims `text` (a full field ending in half a character).
+bool TrimsText(std::string_view text) {
+  return text.size() == kFullTextField &&
+         MyFunc::CopyWholeChars(text, 1, kFullTextField).Text.size() != text.size();
+}
+
+/// True when the pass changes the free size written for a text: a width or height that is
+/// not positive takes text type 1's, a spacing becomes 0. Compared as written: 0 and -0
+/// are written alike.
+bool ChangesFreeSize(const JwwGaibu::TJwwTextType& type1, double width, double height,
+                     double spacing, bool negativeOnly) {
+  return (!(width > 0) && !(type1.Width == width)) ||
+         (!(height > 0) && !(type1.Height == height)) ||
+         (spacing != 0 && ZeroesSpacing(spacing, negativeOnly));
+}
+
 }  // namespace
 
 void ZeroTextSpacing(JwwGaibu::TJwwState& s, bool negativeOnly) {
@@ -31,20 +48,40 @@ void ZeroTextSpacing(JwwGaibu::TJwwState& s, bool negativeOnly) {
 }
 
 SpacingPreview PreviewTextSpacing(const JwwGaibu::TJwwState& s, bool negativeOnly) {
+  const JwwGaibu::TJwwTextType& type1 = s.TextTypes[0];
+  // The first-seen free size, which texts of an unknown type go back with (above).
+  const bool firstFreeChanges = ChangesFreeSize(type1, s.FirstFreeWidth, s.FirstFreeHeight,
+                                                s.FirstFreeSpacing, negativeOnly);
   SpacingPreview preview;
   s.TextTable.ForEach([&](const JwwGaibu::TJwwEntText& text) {
     // "hd" deletes every text handed over, but the write-back drops blank texts and texts
-    // without a direction: those change nothing that OK could promise.
-    if (!JwwGaibu::TextIsWritten(text.Text, text.Dx, text.Dy)) return;
+    // without a direction: what the pass does to them is never written.
+    if (!JwwGaibu::TextIsWritten(text.Text, text.Dx, text.Dy)) {
+      ++preview.Dropped;
+      return;
+    }
     const int32_t written = JwwGaibu::TextTypeWritten(s, text.TextType);
+    bool changed = TrimsText(text.Text);
     if (written == 0) {
-      // A text of an unknown type goes back with the first-seen free size (above).
-      const double spacing = text.TextType == 0 ? text.Spacing : s.FirstFreeSpacing;
-      if (spacing != 0 && ZeroesSpacing(spacing, negativeOnly)) ++preview.ToZero;
+      changed = changed || (text.TextType == 0
+                                ? ChangesFreeSize(type1, text.Width, text.Height, text.Spacing,
+                                                  negativeOnly)
+                                : firstFreeChanges);
     } else if (written >= 1 && written <= 10) {
       ++preview.OfTextTypes;
     }
+    preview.Changed += changed;
   });
+  // A dimension's text of an unknown type goes back with the first-seen free size too.
+  if (firstFreeChanges) {
+    s.DimTable.ForEach([&](const JwwGaibu::TJwwEntDim& dim) {
+      const JwwGaibu::TJwwEntText& text = dim.Text;
+      if (text.TextType != 0 && JwwGaibu::TextTypeWritten(s, text.TextType) == 0 &&
+          JwwGaibu::DimIsWritten(dim.Line.X1, dim.Line.Y1, dim.Line.X2, dim.Line.Y2, text.Dx,
+                                 text.Dy))
+        ++preview.Changed;
+    });
+  }
   return preview;
 }
 

@@ -17,14 +17,21 @@ inline bool ZeroesSpacing(double spacing, bool negativeOnly) {
   return !negativeOnly || !(spacing > 0);
 }
 
-/// What OK will do to the spacing of the selected texts, told before it is pressed.
+/// What OK will do to the selected texts, told before it is pressed; OK changes the
+/// drawing only where `Changed` is not 0.
 struct SpacingPreview {
-  std::size_t ToZero = 0;       ///< free-size texts whose spacing is not 0 and becomes 0
+  /// Texts that the write-back writes otherwise after the pass: a spacing that becomes 0,
+  /// a width or height filled in, a text trimmed to whole characters (a dimension's text
+  /// of an unknown type, which goes back with the first-seen free size, among them).
+  std::size_t Changed = 0;
   std::size_t OfTextTypes = 0;  ///< texts of the host's text types 1 to 10, left as they are
+  /// Texts that the write-back drops (blank, or without a direction): "hd" deletes them and
+  /// nothing draws them anew.
+  std::size_t Dropped = 0;
 };
 
-/// Counts what ZeroTextSpacing with `negativeOnly` will change, going by the spacing each
-/// text is written back with; texts that the write-back drops are not counted.
+/// Counts what ZeroTextSpacing with `negativeOnly` changes of what the write-back writes,
+/// going by the values each text is written back with.
 SpacingPreview PreviewTextSpacing(const JwwGaibu::TJwwState& s, bool negativeOnly);
 
 }  // namespace Unit1

@@ -95,33 +95,46 @@ TEST(ZeroTextSpacing, FirstSeenFreeSizeFollowsTheSameRules) {
   }
 }
 
-// The count shown before OK is what the pass then changes: free-size texts of positive,
-// negative and zero spacing beside texts of text types, in both modes.
+// The count shown before OK is what the pass then changes of what is written back:
+// free-size texts of positive, negative and zero spacing, a width or height filled in, a
+// text trimmed to whole characters, beside texts of text types and texts the write-back
+// drops, in both modes.
 TEST(PreviewTextSpacing, CountsWhatThePassChanges) {
+  const std::string trimmed = std::string(254, 'a') + "\x82";  // ends in half a character
   const struct {
     int32_t type;
-    double spacing;
-  } texts[] = {{0, 0.5}, {0, -0.3}, {0, 0}, {0, 2}, {0, -1e-300}, {3, -1}, {10, 0.5}, {1, 0}};
+    double width, spacing;
+    std::string text;
+    double dx;
+  } texts[] = {{0, 4, 0.5, "a", 1},    {0, 4, -0.3, "a", 1}, {0, 4, 0, "a", 1},
+               {0, 4, 2, "a", 1},      {0, 4, -1e-300, "a", 1}, {3, 4, -1, "a", 1},
+               {10, 4, 0.5, "a", 1},   {1, 4, 0, "a", 1},    {0, 0, 0.5, "a", 1},
+               {0, -2, 0, "a", 1},     {0, 3, 0, "a", 1},    {0, 4, 0, trimmed, 1},
+               {0, 0, 0.5, " ", 1},    {0, 0, 0.5, "a", 0}};
   const struct {
     bool negativeOnly;
-    size_t wantToZero;
-  } modes[] = {{false, 4}, {true, 2}};
+    size_t wantChanged;
+  } modes[] = {{false, 7}, {true, 5}};
   for (const auto& mode : modes) {
     JwwGaibu::TJwwState s;
     JwwGaibu::ResetModel(s);
     for (const auto& t : texts) {
       TJwwEntText& text = s.TextTable.Append();
-      text.TextType = t.type, text.Width = 4, text.Height = 4, text.Spacing = t.spacing;
-      text.Text.assign(1, 'a'), text.Dx = 1;
+      text.TextType = t.type, text.Width = t.width, text.Height = 4, text.Spacing = t.spacing;
+      text.Text = t.text, text.Dx = t.dx;
     }
     const SpacingPreview preview = PreviewTextSpacing(s, mode.negativeOnly);
-    EXPECT_EQ(preview.ToZero, mode.wantToZero) << mode.negativeOnly;
+    EXPECT_EQ(preview.Changed, mode.wantChanged) << mode.negativeOnly;
     EXPECT_EQ(preview.OfTextTypes, 3u) << mode.negativeOnly;
+    EXPECT_EQ(preview.Dropped, 2u) << mode.negativeOnly;
     ZeroTextSpacing(s, mode.negativeOnly);
     size_t changed = 0;
-    for (int32_t i = 0; i < s.TextTable.Count(); ++i)
-      changed += s.TextTable[i].Spacing != texts[i].spacing;
-    EXPECT_EQ(changed, preview.ToZero) << mode.negativeOnly;
+    for (int32_t i = 0; i < s.TextTable.Count() - 2; ++i) {
+      const TJwwEntText& text = s.TextTable[i];
+      changed += text.Spacing != texts[i].spacing || text.Width != texts[i].width ||
+                 text.Text != texts[i].text;
+    }
+    EXPECT_EQ(changed, preview.Changed) << mode.negativeOnly;
   }
 }
 
@@ -136,6 +149,7 @@ TEST(PreviewTextSpacing, UnknownTypesCountAsTheyAreWrittenBack) {
     size_t wantToZero, wantOfTextTypes;
   } cases[] = {
       {"first seen free size, spacing zeroed", 0, 0.7, false, 2, 0},
+      {"first seen free size, spacing 0", 0, 0, false, 0, 0},
       {"first seen free size, positive kept", 0, 0.7, true, 0, 0},
       {"first seen text type", 4, 0.7, false, 0, 2},
   };
@@ -148,7 +162,7 @@ TEST(PreviewTextSpacing, UnknownTypesCountAsTheyAreWrittenBack) {
       text.TextType = type, text.Text.assign(1, 'a'), text.Dx = 1;
     }
     const SpacingPreview preview = PreviewTextSpacing(s, c.negativeOnly);
-    EXPECT_EQ(preview.ToZero, c.wantToZero) << c.what;
+    EXPECT_EQ(preview.Changed, c.wantToZero) << c.what;
     EXPECT_EQ(preview.OfTextTypes, c.wantOfTextTypes) << c.what;
   }
 }

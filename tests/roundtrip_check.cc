@@ -10,8 +10,10 @@
 #include <utility>
 #include <vector>
 
+#include "JwwGaibu/emitters.h"
 #include "JwwGaibu/format_real.h"
 #include "JwwGaibu/reader.h"
+#include "JwwGaibu/write_back.h"
 #include "MyFunc/my_func.h"
 #include "Unit1/form1.h"
 #include "Unit1/zero_spacing.h"
@@ -585,6 +587,20 @@ std::string ReadAll(const std::filesystem::path& path) {
   return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
+/// The command file that OK would write for the selection in `file`, with or without the
+/// zeroing pass before the write-back.
+std::string CommandFile(const std::filesystem::path& file, bool zero, bool negativeOnly) {
+  TJwwState s;
+  ResetModel(s);
+  LoadInterchangeFile(s, file);
+  ResetCurrentAttributes(s);
+  if (zero) Unit1::ZeroTextSpacing(s, negativeOnly);
+  AppendOutputLine(s, "hd");
+  OkPlatform platform("rq27", negativeOnly);
+  WriteBackModel(s, platform);
+  return std::string(s.Output.FileBytes());
+}
+
 }  // namespace
 
 std::string CheckOkRun(const std::filesystem::path& folder, std::string_view input,
@@ -599,6 +615,23 @@ std::string CheckOkRun(const std::filesystem::path& folder, std::string_view inp
   TJwwState written;
   ResetModel(written);
   LoadInterchangeFile(written, file);
+  // OK changes the drawing just where the pass changes the command file: the count that
+  // decides it must agree with the two command files. Only the attribute lines of an item
+  // that is dropped (written as nothing) may differ where OK counts no change: they draw
+  // nothing.
+  const Unit1::SpacingPreview preview = Unit1::PreviewTextSpacing(written, negativeOnly);
+  const bool changes = preview.Changed > 0;
+  if (!written.LoadFailed) {
+    const bool differs =
+        CommandFile(file, true, negativeOnly) != CommandFile(file, false, false);
+    bool dimDropped = false;
+    written.DimTable.ForEach([&](const TJwwEntDim& d) {
+      dimDropped |= !DimIsWritten(d.Line.X1, d.Line.Y1, d.Line.X2, d.Line.Y2, d.Text.Dx, d.Text.Dy);
+    });
+    if (changes && !differs) return "OK counts a change that the command file does not show";
+    if (!changes && differs && preview.Dropped == 0 && !dimDropped)
+      return "the pass changes the command file, but OK counts no change";
+  }
 
   OkPlatform platform(folder / "rq27", negativeOnly);
   {
@@ -621,6 +654,10 @@ std::string CheckOkRun(const std::filesystem::path& folder, std::string_view inp
   if (written.LoadFailed) {
     ++counts.FailedLoads;
     return saved == "hq\r\n" ? "" : "a failed load did not give \"hq\"";
+  }
+  if (!changes) {
+    ++counts.Unchanged;
+    return saved == "hq\r\n" ? "" : "OK with nothing to change did not give \"hq\"";
   }
   if (saved.rfind("hd\r\n", 0) != 0) return "the command file does not begin with \"hd\"";
   Unit1::ZeroTextSpacing(written, negativeOnly);

@@ -19,6 +19,7 @@ struct TRoundTripCounts {
   int FreeTexts = 0;     ///< free-size texts read back, their spacing checked
   int Merged = 0;        ///< solids whose corners only the 15-digit form made coincide
   int FailedLoads = 0;   ///< inputs that could not be read, answered with "hq"
+  int Unchanged = 0;     ///< inputs whose texts OK has nothing to change, answered with "hq"
   int PerKind[16] = {};  ///< Written, by kind code
 };
 

@@ -283,8 +283,8 @@ class RoundTripTest : public testing::Test {
   static void Report(const char* what, const RoundTrip::TRoundTripCounts& c) {
     std::printf(
         "%s: %d command files, %d items found again, %d dropped, %d free-size texts, "
-        "%d solids merged by the number form, %d failed loads\n",
-        what, c.Files, c.Written, c.Dropped, c.FreeTexts, c.Merged, c.FailedLoads);
+        "%d solids merged by the number form, %d failed loads, %d with nothing to change\n",
+        what, c.Files, c.Written, c.Dropped, c.FreeTexts, c.Merged, c.FailedLoads, c.Unchanged);
   }
 
   rq27test::TestFolder temp_{"rq27-roundtrip-"};
@@ -311,7 +311,9 @@ TEST_F(RoundTripTest, GeneratedSelections) {
   EXPECT_GE(counts.Dropped, 500);
   EXPECT_GE(counts.FreeTexts, 500);
   EXPECT_EQ(counts.FailedLoads, 0);
-  EXPECT_EQ(counts.Files, kSelections);
+  // Both sides of OK's choice are reached: selections it changes and ones it leaves alone.
+  EXPECT_EQ(counts.Files + counts.Unchanged, kSelections);
+  EXPECT_GE(counts.Unchanged, 10);
 }
 
 TEST_F(RoundTripTest, ExampleGoldenAndFuzzRegressionInputs) {

@@ -33,7 +33,10 @@ mkdir "$work/loop"; ln -s JWC_TEMP.TXT "$work/loop/JWC_TEMP.TXT"
 msg=$("$rq27" --yes "$work/loop" 2>&1 >/dev/null); status=$?
 check "unopenable input: exit" 1 $status
 check "unopenable input: OK writes hq" hq "$(tr -d '\r\n' < "$work/loop/JWC_TEMP.TXT")"
-check "unopenable input: says why" 1 "$(printf '%s\n' "$msg" | grep -c '読み込めなかった')"
+check "unopenable input: says what failed" 1 "$(printf '%s\n' "$msg" | grep -c '開けなかった')"
+# The reason in the system's own words, with its error code.
+check "unopenable input: gives the system's reason" 1 \
+  "$(printf '%s\n' "$msg" | grep -c '^理由: Too many levels of symbolic links（エラー [0-9]*）$')"
 
 # A folder in the input's place: nothing can be read, and nothing can replace it.
 mkdir -p "$work/folder/JWC_TEMP.TXT"
