@@ -90,6 +90,47 @@ const wchar_t* ControlClass(Kind kind) {
   return kind == Kind::kLabel || kind == Kind::kStatus ? L"STATIC" : L"BUTTON";
 }
 
+// The input that the pass takes out of the queue: keys, the client area's mouse messages
+// and those of the frame (the close box).
+constexpr std::array<std::array<UINT, 2>, 3> kInputRanges = {{
+    {WM_KEYFIRST, WM_KEYLAST},
+    {WM_MOUSEFIRST, WM_MOUSELAST},
+    {WM_NCMOUSEMOVE, WM_NCXBUTTONDBLCLK},
+}};
+
+/// True when `message`, input that came during the pass, asks to stop it: a click on
+/// `cancelButton` or on the close box, or Escape, Alt+N (Cancel's key) or Alt+F4 pressed.
+bool AsksToStop(const MSG& message, HWND cancelButton) {
+  constexpr LPARAM kAltDown = LPARAM{1} << 29;  // a key message's context code
+  switch (message.message) {
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+      return message.hwnd == cancelButton;
+    case WM_NCLBUTTONDOWN:
+    case WM_NCLBUTTONDBLCLK:
+      return message.wParam == HTCLOSE;
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN:
+      // With no control focused (the focused one was disabled), every key comes as
+      // WM_SYSKEYDOWN: Alt is told by the context code, not by the message.
+      if (message.wParam == VK_ESCAPE) return true;
+      return (message.lParam & kAltDown) != 0 && (message.wParam == 'N' || message.wParam == VK_F4);
+    default:
+      return false;
+  }
+}
+
+/// Shows `control` disabled at once: no message loop runs while OK's work goes on.
+void DisableNow(HWND control) {
+  if (control == nullptr) return;
+  EnableWindow(control, FALSE);
+  UpdateWindow(control);
+}
+
+/// Puts what was just painted on the screen while no message loop runs. Windows shows it
+/// at once; Wine only once the program looks at its queue, which this does.
+void ShowPainted() { GetQueueStatus(QS_INPUT); }
+
 }  // namespace
 
 std::wstring WidenUtf8(std::string_view utf8) {
@@ -268,6 +309,8 @@ void Win32Dialog::CreateControls() {
         nullptr);
     controls_[i] = control;
     if (layout.Id == IDC_CHECKBOX1) checkBox1_ = control;
+    if (layout.Id == IDOK) button1_ = control;
+    if (layout.Id == IDCANCEL) button2_ = control;
     if (layout.Id == IDC_LABELA1) labelA1_ = control;
   }
   SendMessageW(dialog_, DM_SETDEFID, IDOK, 0);
@@ -416,14 +459,56 @@ void Win32Dialog::SetStatusText(std::string_view utf8) {
   } catch (const std::bad_alloc&) {
     return;  // the line keeps its text; the run goes on as without a status line
   }
-  // The OK flow does not return to the event loop until it ends: paint now.
+  // The OK flow does not return to the event loop until it ends: paint now. (During the
+  // pass its next poll of the queue shows the text.)
   UpdateWindow(labelA1_);
+  if (!working_) ShowPainted();
+}
+
+void Win32Dialog::BeginWork() {
+  // OK and the check box can do nothing more; Cancel and the close box stay live, as a
+  // request to stop is honoured (EscapeKeyDown).
+  working_ = true;
+  stopRequested_ = false;
+  DisableNow(button1_);
+  DisableNow(checkBox1_);
+}
+
+void Win32Dialog::EndWork() {
+  // Only the file is written from here: nothing can be stopped any more.
+  working_ = false;
+  DisableNow(checkBox1_);
+  DisableNow(button1_);
+  DisableNow(button2_);
+  const HMENU systemMenu = GetSystemMenu(dialog_, FALSE);
+  if (systemMenu != nullptr) EnableMenuItem(systemMenu, SC_CLOSE, MF_BYCOMMAND | MF_GRAYED);
+  RedrawWindow(dialog_, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW);
+  ShowPainted();
+}
+
+void Win32Dialog::TakeStopRequests() {
+  // Checked first, as the pass polls often and the queue is mostly empty.
+  if (HIWORD(GetQueueStatus(QS_INPUT)) == 0) return;
+  // The messages are never dispatched: the handlers must not run again inside the OK
+  // handler, and what the user did meanwhile (a click on the disabled OK, Enter) must not
+  // act once the pass has ended. Only a request to stop is kept.
+  MSG message;
+  for (const auto& range : kInputRanges) {
+    while (PeekMessageW(&message, nullptr, range[0], range[1], PM_REMOVE)) {
+      if (AsksToStop(message, button2_)) stopRequested_ = true;
+    }
+  }
 }
 
 bool Win32Dialog::EscapeKeyDown() {
-  // The key state is the whole desktop's: Escape pressed in another program does not
-  // stop the pass, only Escape pressed while the dialog is in front.
-  return GetForegroundWindow() == dialog_ && (GetAsyncKeyState(VK_ESCAPE) & 0x8000) != 0;
+  // Looking at the queue is also what makes Wine turn the display's events into input.
+  if (working_) TakeStopRequests();
+  // The key state is the whole desktop's: Escape held in another program does not stop
+  // the pass, only Escape held while the dialog is in front.
+  if (GetForegroundWindow() == dialog_ && (GetAsyncKeyState(VK_ESCAPE) & 0x8000) != 0) {
+    stopRequested_ = true;
+  }
+  return stopRequested_;
 }
 
 ScreenPoint Win32Dialog::PointerPosition() {

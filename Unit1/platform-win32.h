@@ -62,6 +62,8 @@ class Win32Dialog final : public Platform {
   std::filesystem::path OwnFilePath() override;
   bool CheckBoxChecked() override;
   void CloseDialog() override;
+  void BeginWork() override;
+  void EndWork() override;
 
  private:
   Win32Dialog() = default;
@@ -84,6 +86,9 @@ class Win32Dialog final : public Platform {
   /// Moves and sizes every control and gives it the font, at the current scale.
   void LayOutControls();
   void Close();
+  /// Takes the keyboard and mouse input that came since the last look out of the queue,
+  /// without handling it; notes a request to stop among it.
+  void TakeStopRequests();
 
   /// Functions of newer Windows than 7, looked up at run time; null where missing.
   struct DpiApi {
@@ -98,6 +103,8 @@ class Win32Dialog final : public Platform {
   HWND dialog_ = nullptr;
   std::array<HWND, kControlCount> controls_ = {};
   HWND checkBox1_ = nullptr;
+  HWND button1_ = nullptr;
+  HWND button2_ = nullptr;
   HWND labelA1_ = nullptr;
   DpiApi dpiApi_;
   int dpi_ = 96;
@@ -109,6 +116,10 @@ class Win32Dialog final : public Platform {
   HICON smallIcon_ = nullptr;
   TForm1* form_ = nullptr;
   bool closing_ = false;
+  /// Between BeginWork and EndWork: the pass runs inside the OK handler.
+  bool working_ = false;
+  /// Cancel, the close box, Alt+N, Alt+F4 or Escape came during the pass.
+  bool stopRequested_ = false;
 };
 
 }  // namespace Unit1
