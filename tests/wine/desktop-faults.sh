@@ -49,7 +49,7 @@ no_strays() {
 
 df_ready=1
 DF_HELPERS="scanner holder launcher other-window dialog-probe"
-all_cases || DF_HELPERS=holder
+all_cases || DF_HELPERS="holder dialog-probe"
 for h in $DF_HELPERS; do
   if ! x86_64-w64-mingw32-g++-posix -std=c++20 -O2 -Wall -Wextra -Werror -municode -static -s \
       -o "$DF_BIN/$h.exe" "$HERE/helpers/$h.cc" -lgdi32 >"$WORK/build-$h.log" 2>&1; then

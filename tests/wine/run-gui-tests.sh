@@ -15,8 +15,8 @@
 #   RQ27_BIG_ITEMS     items in the generated large selection (default 1000000)
 #   RQ27_CASES         "all" (default) or "main": for a second build of the same sources (the
 #                      32-bit program), the checks of the executable, the golden command
-#                      files, OK and Cancel in a few ways, Escape during the pass, held files
-#                      and fewer kills
+#                      files, OK and Cancel in a few ways, Escape and Cancel during the pass,
+#                      held files and fewer kills
 set -u
 
 HERE=$(cd "$(dirname "$0")" && pwd)
@@ -663,14 +663,18 @@ source "$HERE/desktop-faults.sh"
 # measured in the dialog's font at D, fits its control; the status line tells what OK
 # will change, and again after a toggle; OK and Cancel work. A screenshot of each is kept.
 
-# set_dpi D: the prefix at D dots per inch, with a fresh persistent server.
-set_dpi() {
-  wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f \
-    </dev/null >/dev/null 2>&1
+# restart_wine: a fresh persistent server, so that programs read the prefix's settings anew.
+restart_wine() {
   wineserver -k >/dev/null 2>&1
   wineserver -w
   wineserver -p
   wine cmd /c exit </dev/null >/dev/null 2>&1
+}
+# set_dpi D: the prefix at D dots per inch, with a fresh persistent server.
+set_dpi() {
+  wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f \
+    </dev/null >/dev/null 2>&1
+  restart_wine
 }
 # probe_dialog FILE: the open dialog as the helper reads it back (see dialog-probe.cc).
 probe_dialog() {
@@ -790,6 +794,123 @@ for dpi in $DPIS; do
   fi
 done
 [ -z "$DPIS" ] || set_dpi 96
+
+# ---------------------------------------------------------------------------------------
+# Cancel clicked during a long pass. While the status line shows the pass at work, OK and
+# the check box read as disabled and Cancel as enabled; the click stops the pass at its next
+# check, and the drawing is left unchanged: "hq" (every item lies in group 0 and on layer 0,
+# so no closing line is needed), exit status 0, no temporary file, before the whole pass
+# would have ended. The click comes only after the probe saw the pass's progress, which
+# is shown before its first check: the stop cannot come at that check.
+
+name="Cancel clicked during the pass"
+selection "$BIG_ITEMS" | sed '/^ly1$/d' >"$INPUTS/big-layer0.txt"
+prepare "$GUI_DIR" "$INPUTS/big-layer0.txt"
+if [ ! -f "$DF_BIN/dialog-probe.exe" ]; then
+  fail "$name" "no dialog-probe helper"
+elif start_gui "$GUI_DIR"; then
+  t=$(now)
+  act ok-enter
+  status=
+  for _ in $(seq 20); do
+    probe_dialog "$WORK/probe-working.txt"
+    status=$(status_of "$WORK/probe-working.txt")
+    [ "${status#処理中}" = "$status" ] || break
+    kill -0 "$GUI_PID" 2>/dev/null || break
+  done
+  act cancel-click
+  states=$(awk '$1 == "state" && ($2 == 1 || $2 == 2 || $2 == 1001) { printf "%s ", $3 }' \
+    "$WORK/probe-working.txt")
+  if [ "${status#処理中}" = "$status" ]; then
+    fail "$name: controls during the pass" "no probe while the pass ran (status line \"$status\")"
+  elif [ "$states" = "disabled disabled enabled " ]; then
+    pass "$name: check box, OK disabled and Cancel enabled at \"$status\""
+  else
+    fail "$name: controls during the pass" "check box, OK, Cancel: $states at \"$status\""
+  fi
+  if ! wait_gui 60; then
+    fail "$name" "the program did not end"
+  else
+    took=$(since "$t")
+    if [ "$GUI_RC" != 0 ]; then
+      fail "$name" "exit status $GUI_RC"
+    elif ! cmp -s "$GUI_DIR/JWC_TEMP.TXT" "$WORK/hq.txt"; then
+      fail "$name" "$(stat -c %s "$GUI_DIR/JWC_TEMP.TXT") bytes, not hq, $took s after OK:$(
+        head -c 40 "$GUI_DIR/JWC_TEMP.TXT" | od -An -c | tr -s ' ')"
+    elif [ "$(strays "$GUI_DIR")" != 0 ]; then
+      fail "$name" "$(strays "$GUI_DIR") temporary files left"
+    elif [ -n "$full" ] && awk -v a="$took" -v b="$full" 'BEGIN { exit !(a >= b) }'; then
+      fail "$name" "ended $took s after OK, the whole pass takes $full s"
+    else
+      pass "$name: \"hq\", exit status 0, no temporary file, $took s after OK (whole pass ${full:-?} s)"
+    fi
+  fi
+else
+  fail "$name" "no window"
+fi
+
+# ---------------------------------------------------------------------------------------
+# A custom colour scheme, white window text on a dark window (16,32,64): every text stands
+# on the scheme's window colour, the status line on that colour shaded 24/255 toward the
+# text (38,53,82), so that all stay readable. Measured on a screenshot (kept): the commonest
+# colour of the explanation lines' area and of the status line, and the white text pixels
+# in each. In the whole run only: the same code on either architecture.
+
+if all_cases; then
+  name="custom colour scheme, white text on a dark window"
+  COLOURS='HKCU\Control Panel\Colors'
+  # colour_value NAME: the prefix's value NAME of the scheme, empty where it has none.
+  colour_value() {
+    wine reg query "$COLOURS" /v "$1" </dev/null 2>/dev/null | tr -d '\r' |
+      awk -v n="$1" '$1 == n && $2 == "REG_SZ" { $1 = $2 = ""; sub(/^ +/, ""); print }'
+  }
+  # set_colour NAME VALUE: sets the value NAME of the scheme, or removes it for "".
+  set_colour() {
+    if [ -n "$2" ]; then
+      wine reg add "$COLOURS" /v "$1" /t REG_SZ /d "$2" /f </dev/null >/dev/null 2>&1
+    else
+      wine reg delete "$COLOURS" /v "$1" /f </dev/null >/dev/null 2>&1
+    fi
+  }
+  # client_colours X Y W H: the commonest colour of that client rectangle of the shot, and
+  # how many of its pixels are white.
+  client_colours() {
+    convert "$OUT/dialog-colours.png" -crop "$3x$4+$((BORDER + $1))+$((TOPH + $2))" +repage \
+      -format %c histogram:info:- |
+      awk '{ n = $1 + 0; if (n > most) { most = n; c = $3 } if ($3 == "#FFFFFF") w = n }
+           END { printf "%s %d", c, w }'
+  }
+  old_window=$(colour_value Window)
+  old_text=$(colour_value WindowText)
+  set_colour Window '16 32 64'
+  set_colour WindowText '255 255 255'
+  restart_wine
+  prepare "$GUI_DIR" "$INPUTS/status.txt"
+  if start_gui "$GUI_DIR"; then
+    sleep 0.3
+    timeout 20 import -window root "$WORK/root-colours.png"
+    convert "$WORK/root-colours.png" -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage \
+      "$OUT/dialog-colours.png"
+    SHOTS="$SHOTS $OUT/dialog-colours.png"
+    read -r labels label_text <<<"$(client_colours 8 40 440 165)"
+    read -r band band_text <<<"$(client_colours 0 288 "$CLIENT_W" 24)"
+    got="explanation lines on $labels with $label_text white pixels, status line on $band"
+    got="$got with $band_text"
+    if [ "$labels" = '#102040' ] && [ "$band" = '#263552' ] && [ "$label_text" -ge 50 ] &&
+        [ "$band_text" -ge 20 ]; then
+      pass "$name: $got"
+    else
+      fail "$name" "$got; want #102040 and #263552 with white text"
+    fi
+    xdotool key Escape
+    wait_gui 20
+  else
+    fail "$name" "no window"
+  fi
+  set_colour Window "$old_window"
+  set_colour WindowText "$old_text"
+  restart_wine
+fi
 
 echo "screenshots: $OUT/dialog.png $OUT/dialog-working.png$SHOTS"
 echo "time: $(since "$T_START") s"

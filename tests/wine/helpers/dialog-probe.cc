@@ -7,7 +7,10 @@
 //   control ID LEFT TOP WIDTH HEIGHT fits|CUT TEXT-WIDTH TEXT-HEIGHT TEXT
 // for every control, its rectangle in client pixels and its text measured in the dialog's
 // font ("ＭＳ ゴシック", 13 pixels at 96 dots per inch, scaled to D): "fits" when the text,
-// with the check box's box or the button's edges, lies within the rectangle.
+// with the check box's box or the button's edges, lies within the rectangle; and after each
+//   state ID enabled|disabled
+// Nothing is asked of the dialog's own thread, so a dialog busy in its OK handler is read
+// as it is.
 //   dialog-probe.exe CAPTION
 #include <windows.h>
 
@@ -37,8 +40,9 @@ BOOL CALLBACK PrintControl(HWND control, LPARAM param) {
   const Probe& probe = *reinterpret_cast<const Probe*>(param);
   wchar_t className[32] = {};
   GetClassNameW(control, className, 32);
-  std::wstring text(static_cast<size_t>(GetWindowTextLengthW(control)) + 1, L'\0');
-  text.resize(static_cast<size_t>(GetWindowTextW(control, text.data(), static_cast<int>(text.size()))));
+  std::wstring text(512, L'\0');
+  const int length = InternalGetWindowText(control, text.data(), static_cast<int>(text.size()));
+  text.resize(static_cast<size_t>(length));
   RECT rect;
   GetWindowRect(control, &rect);
   MapWindowPoints(nullptr, probe.dialog, reinterpret_cast<POINT*>(&rect), 2);
@@ -56,6 +60,8 @@ BOOL CALLBACK PrintControl(HWND control, LPARAM param) {
   std::printf("control %d %ld %ld %ld %ld %s %ld %ld %s\n", GetDlgCtrlID(control), rect.left,
               rect.top, rect.right - rect.left, rect.bottom - rect.top, fits ? "fits" : "CUT",
               extent.right, extent.bottom, Utf8(text).c_str());
+  std::printf("state %d %s\n", GetDlgCtrlID(control),
+              IsWindowEnabled(control) ? "enabled" : "disabled");
   return TRUE;
 }
 
