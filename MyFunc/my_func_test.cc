@@ -651,10 +651,9 @@ TEST(Utf16ToUtf8Lossy, ConvertsAndReplacesUnpairedSurrogates) {
       {u"a", "a"},
       {u"\u65E5\u672C", "\xE6\x97\xA5\xE6\x9C\xAC"},
       {u"\xD83D\xDE00", "\xF0\x9F\x98\x80"},  // a pair: one character
-      {std::u16string(1, char16_t(0xD800)) + u"a", "\xEF\xBF\xBD" "a"},
-      {u"a" + std::u16string(1, char16_t(0xDC00)), "a\xEF\xBF\xBD"},
-      {std::u16string(1, char16_t(0xDC00)) + std::u16string(1, char16_t(0xD800)),
-       "\xEF\xBF\xBD\xEF\xBF\xBD"},  // the wrong order is no pair
+      {u"\xD800" u"a", "\xEF\xBF\xBD" "a"},
+      {u"a\xDC00", "a\xEF\xBF\xBD"},
+      {u"\xDC00\xD800", "\xEF\xBF\xBD\xEF\xBF\xBD"},  // the wrong order is no pair
   };
   for (const auto& c : cases) EXPECT_EQ(MyFunc::Utf16ToUtf8Lossy(c.in), c.out);
 }

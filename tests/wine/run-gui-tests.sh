@@ -654,7 +654,139 @@ fi
 # ---------------------------------------------------------------------------------------
 # A desktop's faults: files held by other programs, kills, odd starts, other windows.
 
+# probe_dialog FILE: the open dialog as the helper reads it back (see dialog-probe.cc).
+probe_dialog() {
+  (cd "$WORK" && "$WINE64" "$DF_BIN/dialog-probe.exe" "$CAPTION" </dev/null >"$1.crlf" 2>&1)
+  tr -d '\r' <"$1.crlf" >"$1"
+}
+# status_of FILE: the status line's text in a probe.
+status_of() {
+  awk '$1 == "control" && $2 == 1020 { for (i = 0; i < 9; i++) sub(/^[^ ]+ /, ""); print }' "$1"
+}
+
 source "$HERE/desktop-faults.sh"
+
+# ---------------------------------------------------------------------------------------
+# What the user is told, and what is left: started without the host (no file), the
+# reason of a failed OK for a file another program holds against a folder that cannot be
+# written, and two runs in one folder (two drawings open in the host).
+
+# box_text FILE DIALOG_SIZE START: waits (15 s at most) for the program's message box,
+# reads its text back into FILE, then answers it as answer_box does. False when none came.
+box_text() {
+  local file=$1 size=$2 start=$3 w box=
+  while [ -z "$box" ] && kill -0 "$GUI_PID" 2>/dev/null &&
+      awk -v s="$(since "$start")" 'BEGIN { exit !(s < 15) }'; do
+    for w in $(xdotool search --onlyvisible --pid "$GUI_PID" --name "^${CAPTION}\$" 2>/dev/null); do
+      eval "$(xdotool getwindowgeometry --shell "$w" 2>/dev/null)"
+      [ "${WIDTH}x${HEIGHT}" != "$size" ] && box=$w && break
+    done
+    sleep 0.05
+  done
+  [ -n "$box" ] || return 1
+  sleep 0.2
+  probe_dialog "$file"
+  answer_box "$size" "$start"
+}
+
+if [ -f "$DF_BIN/dialog-probe.exe" ]; then
+  # No JWC_TEMP.TXT (rq27.exe double-clicked): the status line says so, OK deletes nothing.
+  name="started without the host's file"
+  prepare "$GUI_DIR" ""
+  if start_gui "$GUI_DIR"; then
+    sleep 0.3
+    probe_dialog "$WORK/probe-missing.txt"
+    status=$(status_of "$WORK/probe-missing.txt")
+    act ok-enter
+    wait_gui 20
+    if [ "$status" != 'JWC_TEMP.TXT がありません。CAD本体の外部変形から起動してください' ]; then
+      fail "$name: status line" "\"$status\""
+    elif [ "$GUI_RC" != 0 ]; then
+      fail "$name" "exit status $GUI_RC after OK"
+    else
+      same_file "$name: the status line says so, OK leaves \"hq\"" "$GUI_DIR/JWC_TEMP.TXT" "$WORK/hq.txt"
+    fi
+  else
+    fail "$name" "no window"
+  fi
+
+  # OK fails for two causes; each message gives the system's reason and its own advice.
+  declare -A BOX=()
+  for cause in held read-only; do
+    prepare "$DF_DIR" "$INPUTS/all-records.txt"
+    if [ "$cause" = read-only ]; then
+      # The folder mounted read-only: neither a new file nor the file itself can be
+      # written (root is bound by that, unlike by permissions).
+      if ! { mount --bind "$DF_DIR" "$DF_DIR" && mount -o remount,ro,bind "$DF_DIR"; } 2>/dev/null; then
+        umount "$DF_DIR" 2>/dev/null
+        note "skipped the read-only folder: no bind mount here"
+        continue
+      fi
+    fi
+    if ! start_gui "$DF_DIR"; then
+      fail "message for a $cause file" "no window"
+      [ "$cause" = read-only ] && umount "$DF_DIR"
+      continue
+    fi
+    dialog_size="${WIDTH}x${HEIGHT}"
+    holder=
+    if [ "$cause" = held ]; then
+      helper holder "$(winpath "$DF_DIR/JWC_TEMP.TXT")" 8000 read-only
+      holder=$HELPER_PID
+      wait_line "$WORK/holder.out" held 10
+    fi
+    t=$(now)
+    act ok-enter
+    box_text "$WORK/box-$cause.txt" "$dialog_size" "$t" || fail "message for a $cause file" "no message box"
+    wait_gui 20
+    [ -n "$holder" ] && wait "$holder"
+    [ "$cause" = read-only ] && umount "$DF_DIR"
+    BOX[$cause]=$(grep -E '^(理由|対処): ' "$WORK/box-$cause.txt")
+    note "$cause: $(tr '\n' ' ' <<<"${BOX[$cause]}")"
+    if [ "$GUI_RC" != 2 ]; then
+      fail "message for a $cause file" "exit status $GUI_RC"
+    elif ! grep -q '^理由: .*（エラー [0-9]*）$' <<<"${BOX[$cause]}"; then
+      fail "message for a $cause file" "no reason in the system's words: $(tr '\n' ' ' <"$WORK/box-$cause.txt")"
+    fi
+  done
+  if [ -n "${BOX[read-only]:-}" ] && [ -n "${BOX[held]:-}" ]; then
+    # (Wine gives both the same error code, "access denied"; what tells them apart is
+    # whether the file itself is writable, as on Windows.)
+    if grep -q '他のプログラムを閉じるか' <<<"${BOX[held]}" &&
+        grep -q 'rq27.bat と rq27.exe を一緒に' <<<"${BOX[read-only]}"; then
+      pass "a held file and a read-only folder: each message the system's reason and its own advice"
+    else
+      fail "a held file and a read-only folder: each message the system's reason and its own advice" \
+        "held: ${BOX[held]} / read-only: ${BOX[read-only]}"
+    fi
+  fi
+fi
+
+# Two runs in one folder. Run 1 has read its selection ("hq" stands); the host of another
+# drawing writes its selection there and starts run 2, whose OK leaves its command file.
+# Cancel in run 1 must not leave run 2's commands for run 1's host: "hq" again.
+name="two runs in one folder, run 1 cancelled after run 2's OK"
+prepare "$GUI_DIR" "$INPUTS/all-records.txt"
+if start_gui "$GUI_DIR"; then
+  RUN1_PID=$GUI_PID RUN1_X=$X RUN1_Y=$Y RUN1_BORDER=$BORDER RUN1_TOPH=$TOPH
+  cp "$ROOT/examples/JWC_TEMP.TXT" "$GUI_DIR/JWC_TEMP.TXT"
+  if start_gui "$GUI_DIR" 900 680 && act ok-click && wait_gui 30 && [ "$GUI_RC" = 0 ]; then
+    same_file "$name: run 2's command file" "$GUI_DIR/JWC_TEMP.TXT" \
+      "$(expected "$ROOT/examples/JWC_TEMP.TXT" --yes)"
+  else
+    fail "$name" "run 2 did not end with its command file (exit status ${GUI_RC:-?})"
+  fi
+  GUI_PID=$RUN1_PID X=$RUN1_X Y=$RUN1_Y BORDER=$RUN1_BORDER TOPH=$RUN1_TOPH
+  t=$(now)
+  act cancel-click
+  if wait_gui 20 && [ "$GUI_RC" = 0 ]; then
+    same_file "$name: \"hq\" again, $(since "$t") s after Cancel" "$GUI_DIR/JWC_TEMP.TXT" "$WORK/hq.txt"
+  else
+    fail "$name" "run 1 did not end after Cancel (exit status $GUI_RC)"
+  fi
+else
+  fail "$name" "no window"
+fi
 
 # ---------------------------------------------------------------------------------------
 # Display scales of 100, 150 and 200 % (LogPixels of the prefix). The dialog is its design
@@ -675,15 +807,6 @@ set_dpi() {
   wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f \
     </dev/null >/dev/null 2>&1
   restart_wine
-}
-# probe_dialog FILE: the open dialog as the helper reads it back (see dialog-probe.cc).
-probe_dialog() {
-  (cd "$WORK" && "$WINE64" "$DF_BIN/dialog-probe.exe" "$CAPTION" </dev/null >"$1.crlf" 2>&1)
-  tr -d '\r' <"$1.crlf" >"$1"
-}
-# status_of FILE: the status line's text in a probe.
-status_of() {
-  awk '$1 == "control" && $2 == 1020 { for (i = 0; i < 9; i++) sub(/^[^ ]+ /, ""); print }' "$1"
 }
 # scaled V D: V design pixels at D dots per inch, rounded to the nearest (halves up).
 scaled() { echo $((($1 * $2 + 48) / 96)); }
@@ -715,7 +838,7 @@ declare -A CANCEL_INPUT=([96]="$INPUTS/types.txt" [144]="$INPUTS/unreadable.txt"
 declare -A CANCEL_STATUS=(
   [96]='ＯＫで変わる文字間隔はありません（文字種の1個はそのまま）'
   [144]='JWC_TEMP.TXT を最後まで読み込めませんでした。図面は変更されません'
-  [192]='ＯＫで変わる文字間隔はありません')
+  [192]='JWC_TEMP.TXT がありません。CAD本体の外部変形から起動してください')
 SHOTS=
 # The scales are the same code on either architecture: only in the whole run.
 DPIS="96 144 192"
