@@ -11,6 +11,7 @@
 
 #include "JwwGaibu/file_io.h"
 #include "JwwGaibu/temp_name.h"
+#include "MyFunc/my_func.h"
 
 namespace JwwGaibu {
 namespace {
@@ -358,14 +359,7 @@ std::string SystemErrorText(const FileError& error) {
   while (!wide.empty() && (wide.back() == L' ' || wide.back() == L'\r' ||
                            wide.back() == L'\n' || wide.back() == L'.' || wide.back() == L'\u3002'))
     wide.pop_back();
-  if (wide.empty()) return {};
-  // Unpaired surrogates (none expected) become U+FFFD rather than failing the message.
-  const int size = static_cast<int>(wide.size());
-  const int bytes = ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
-  if (bytes <= 0) return {};
-  std::string utf8(static_cast<std::size_t>(bytes), '\0');
-  ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, utf8.data(), bytes, nullptr, nullptr);
-  return utf8;
+  return MyFunc::Utf16ToUtf8Lossy(std::u16string(wide.begin(), wide.end()));
 }
 
 bool RemoveFileIfPresent(const std::filesystem::path& path, const RetryBudget& budget) {

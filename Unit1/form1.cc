@@ -186,24 +186,20 @@ void TForm1::Button1Click() {
   // After a failed load the model holds only part of what the host handed over (after
   // memory ran out, nothing); deleting the handed-over items would lose the rest. The list
   // stays empty, so "hq" is saved.
+  // Where the pass changes nothing that is written back, "hd" and every item drawn anew
+  // would at best give the drawing back as it was, and lose what the write-back drops
+  // (blank texts, texts without a direction): the list stays empty too.
   if (!state_->LoadFailed && !outOfMemory_) {
     try {
-      // Where the pass changes nothing that is written back, "hd" and every item drawn anew
-      // would at best give the drawing back as it was, and lose what the write-back drops
-      // (blank texts, texts without a direction). The list stays empty: "hq".
-      if (PreviewTextSpacing(*state_, negativeOnly).Changed == 0) {
-        platform_.EndWork();
-        platform_.SetStatusText(kStatusWriting);
-        platform_.CloseDialog();
-        return;
+      if (PreviewTextSpacing(*state_, negativeOnly).Changed > 0) {
+        ZeroTextSpacing(*state_, negativeOnly);
+        JwwGaibu::AppendOutputLine(*state_, "hd");
+        // The lines go on to a temporary copy of the command file while they are made, so
+        // that a large drawing is not held twice in memory. The host's file is replaced
+        // only when the dialog closes. If the copy cannot be made, they are held until then.
+        JwwGaibu::BeginCommandFile(*state_, InterchangeFilePath());
+        JwwGaibu::WriteBackModel(*state_, platform_);
       }
-      ZeroTextSpacing(*state_, negativeOnly);
-      JwwGaibu::AppendOutputLine(*state_, "hd");
-      // The lines go on to a temporary copy of the command file while they are made, so
-      // that a large drawing is not held twice in memory. The host's file is replaced only
-      // when the dialog closes. If the copy cannot be made, the lines are held until then.
-      JwwGaibu::BeginCommandFile(*state_, InterchangeFilePath());
-      JwwGaibu::WriteBackModel(*state_, platform_);
     } catch (const std::bad_alloc&) {
       GiveUpForMemory();
     } catch (const std::length_error&) {

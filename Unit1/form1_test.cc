@@ -124,34 +124,36 @@ TEST_F(Form1Test, CancelAndCloseWriteHq) {
   EXPECT_EQ(Output(), "hq\r\n");
 }
 
-// Started by hand (no host, so no file): the status line says so, and OK deletes nothing.
-TEST_F(Form1Test, MissingFileIsSaidAndOkWritesHq) {
-  Run(true);
-  EXPECT_EQ(platform.statusTexts.front(), kStatusMissing);
-  EXPECT_EQ(Output(), "hq\r\n");
-}
-
 // OK writes "hd" and every item anew only where the pass changes what is written back:
-// otherwise the drawing stays as it is, blank and directionless texts included.
+// otherwise the drawing stays as it is, blank and directionless texts included. The status
+// line tells the same beforehand; without a file (started by hand) it says so.
 TEST_F(Form1Test, OkWithNothingToChangeWritesHq) {
   const std::string dropped = "cn0 3 3 0 1\r\nch 6 6 1 0 \"\x81\x40\r\nch 7 7 0 0 \"none\r\n";
   struct Case {
     const char* name;
-    std::string input;
+    std::optional<std::string> input;  // none: no file
     bool negativeOnly;
+    std::string status;
     bool changes;
   } cases[] = {
-      {"every spacing 0", "cn0 3 3 0 1\r\nch 1 1 1 0 \"a\r\n0 0 1 1\r\n" + dropped, false, false},
-      {"texts of text types only", "cn3\r\nch 1 1 1 0 \"a\r\n" + dropped, false, false},
-      {"negative-only, positive spacings", "cn0 3 3 0.5 1\r\nch 1 1 1 0 \"a\r\n", true, false},
-      {"a width filled in", "cn0 0 3 0 1\r\nch 1 1 1 0 \"a\r\n", false, true},
-      {"a spacing zeroed", "cn0 3 3 0.5 1\r\nch 1 1 1 0 \"a\r\n", false, true},
+      {"every spacing 0", "cn0 3 3 0 1\r\nch 1 1 1 0 \"a\r\n0 0 1 1\r\n" + dropped, false,
+       std::string(kStatusNothingToZero), false},
+      {"texts of text types only", "cn3\r\nch 1 1 1 0 \"a\r\n" + dropped, false,
+       "ＯＫで変わる文字間隔はありません（文字種の1個はそのまま）", false},
+      {"negative-only, positive spacings", "cn0 3 3 0.5 1\r\nch 1 1 1 0 \"a\r\n", true,
+       std::string(kStatusNothingToZero), false},
+      {"no file", std::nullopt, false, std::string(kStatusMissing), false},
+      {"a width filled in", "cn0 0 3 0 1\r\nch 1 1 1 0 \"a\r\n", false,
+       "ＯＫで1個の文字の文字間隔をゼロにします", true},
   };
   for (const Case& c : cases) {
-    WriteInput(c.input);
+    std::filesystem::remove(dir_ / "JWC_TEMP.TXT");
+    if (c.input) WriteInput(*c.input);
     platform.checked = c.negativeOnly;
     platform.closes = 0;
+    platform.statusTexts.clear();
     Run(true);
+    EXPECT_EQ(platform.statusTexts.front(), c.status) << c.name;
     EXPECT_EQ(Output().substr(0, 4), c.changes ? "hd\r\n" : "hq\r\n") << c.name;
   }
 }

@@ -76,7 +76,7 @@ ConsolePlatform::~ConsolePlatform() {
 }
 
 std::filesystem::path ConsolePlatform::OwnFilePath() {
-  if (folder_) return std::filesystem::absolute(*folder_) / "rq27";
+  if (folder_) return *folder_ / "rq27";
   std::error_code error;
   std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
   return error ? std::filesystem::path("rq27") : self;

@@ -16,7 +16,7 @@ class TForm1;
 
 class ConsolePlatform : public Platform {
  public:
-  /// `folder`, when given, stands for the program's own folder.
+  /// `folder`, when given (absolute), stands for the program's own folder.
   ConsolePlatform(std::optional<std::filesystem::path> folder, bool negativeOnly);
   ~ConsolePlatform() override;
 

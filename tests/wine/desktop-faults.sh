@@ -152,7 +152,9 @@ for answer in ok-enter cancel-esc; do
   act "$answer"
   # The message box comes once the dialog is gone.
   BOX_AFTER=
-  [ "$answer" = ok-enter ] && answer_box "$dialog_size" "$t" "$OUT/message-box.png"
+  # (Its text is kept for the comparison with a read-only folder's message.)
+  [ "$answer" = ok-enter ] &&
+    answer_box "$dialog_size" "$t" "$OUT/message-box.png" "$WORK/box-held.txt"
   took=$BOX_AFTER
   wait_gui 20
   [ "$answer" = cancel-esc ] && took=$(since "$t")

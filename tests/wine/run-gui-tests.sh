@@ -285,13 +285,14 @@ run_gui() {
   return 0
 }
 
-# answer_box DIALOG_SIZE START [SHOT]: waits, while the program runs (15 s at most), for its
-# message box: a window with the dialog's caption but not the dialog's size. Sets
+# answer_box DIALOG_SIZE START [SHOT] [PROBE]: waits, while the program runs (15 s at most),
+# for its message box: a window with the dialog's caption but not the dialog's size. Sets
 # BOX_AFTER to the seconds from START until it showed (empty when none came), keeps a
-# screenshot of it at SHOT, and presses Enter, again every 2 s while the program is still
-# there (a key can be lost on a busy machine). False when no box came.
+# screenshot of it at SHOT and its text, as dialog-probe reads it, at PROBE, and presses
+# Enter, again every 2 s while the program is still there (a key can be lost on a busy
+# machine). False when no box came.
 answer_box() {
-  local size=$1 start=$2 shot=${3:-} w box= _
+  local size=$1 start=$2 shot=${3:-} probe=${4:-} w box= _
   BOX_AFTER=
   while [ -z "$box" ] && kill -0 "$GUI_PID" 2>/dev/null &&
       awk -v s="$(since "$start")" 'BEGIN { exit !(s < 15) }'; do
@@ -306,6 +307,7 @@ answer_box() {
   if [ -n "$shot" ] && timeout 20 import -window root "$WORK/root-box.png"; then
     convert "$WORK/root-box.png" -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$shot"
   fi
+  [ -z "$probe" ] || probe_dialog "$probe"
   for _ in 1 2 3 4; do
     xdotool key Return
     for _ in $(seq 100); do kill -0 "$GUI_PID" 2>/dev/null || return 0; sleep 0.02; done
@@ -667,99 +669,45 @@ status_of() {
 source "$HERE/desktop-faults.sh"
 
 # ---------------------------------------------------------------------------------------
-# What the user is told, and what is left: started without the host (no file), the
-# reason of a failed OK for a file another program holds against a folder that cannot be
-# written, and two runs in one folder (two drawings open in the host).
+# What the user is told, and what is left: the reason of a failed OK for a folder that
+# cannot be written, against the one for a file another program holds (read back from the
+# message box of the held-file case above), and two runs in one folder (two drawings open
+# in the host).
 
-# box_text FILE DIALOG_SIZE START: waits (15 s at most) for the program's message box,
-# reads its text back into FILE, then answers it as answer_box does. False when none came.
-box_text() {
-  local file=$1 size=$2 start=$3 w box=
-  while [ -z "$box" ] && kill -0 "$GUI_PID" 2>/dev/null &&
-      awk -v s="$(since "$start")" 'BEGIN { exit !(s < 15) }'; do
-    for w in $(xdotool search --onlyvisible --pid "$GUI_PID" --name "^${CAPTION}\$" 2>/dev/null); do
-      eval "$(xdotool getwindowgeometry --shell "$w" 2>/dev/null)"
-      [ "${WIDTH}x${HEIGHT}" != "$size" ] && box=$w && break
-    done
-    sleep 0.05
-  done
-  [ -n "$box" ] || return 1
-  sleep 0.2
-  probe_dialog "$file"
-  answer_box "$size" "$start"
-}
-
-if [ -f "$DF_BIN/dialog-probe.exe" ]; then
-  # No JWC_TEMP.TXT (rq27.exe double-clicked): the status line says so, OK deletes nothing.
-  name="started without the host's file"
-  prepare "$GUI_DIR" ""
-  if start_gui "$GUI_DIR"; then
-    sleep 0.3
-    probe_dialog "$WORK/probe-missing.txt"
-    status=$(status_of "$WORK/probe-missing.txt")
-    act ok-enter
-    wait_gui 20
-    if [ "$status" != 'JWC_TEMP.TXT がありません。CAD本体の外部変形から起動してください' ]; then
-      fail "$name: status line" "\"$status\""
-    elif [ "$GUI_RC" != 0 ]; then
-      fail "$name" "exit status $GUI_RC after OK"
-    else
-      same_file "$name: the status line says so, OK leaves \"hq\"" "$GUI_DIR/JWC_TEMP.TXT" "$WORK/hq.txt"
-    fi
+name="a held file and a read-only folder: each message the system's reason and its own advice"
+prepare "$DF_DIR" "$INPUTS/all-records.txt"
+# The folder mounted read-only: neither a new file nor the file itself can be written (root
+# is bound by that, unlike by permissions).
+if [ ! -f "$WORK/box-held.txt" ]; then
+  fail "$name" "no message box was read in the held-file case"
+elif ! { mount --bind "$DF_DIR" "$DF_DIR" && mount -o remount,ro,bind "$DF_DIR"; } 2>/dev/null; then
+  umount "$DF_DIR" 2>/dev/null
+  note "skipped the read-only folder: no bind mount here"
+elif start_gui "$DF_DIR"; then
+  dialog_size="${WIDTH}x${HEIGHT}"
+  act ok-enter
+  answer_box "$dialog_size" "$(now)" "" "$WORK/box-read-only.txt"
+  wait_gui 20
+  umount "$DF_DIR"
+  held=$(grep -E '^(理由|対処): ' "$WORK/box-held.txt")
+  readonly_box=$(grep -E '^(理由|対処): ' "$WORK/box-read-only.txt" 2>/dev/null)
+  note "held: $(tr '\n' ' ' <<<"$held")"
+  note "read-only: $(tr '\n' ' ' <<<"$readonly_box")"
+  # (Wine gives both the same error code, "access denied"; what tells them apart is
+  # whether the file itself is writable, as on Windows.)
+  if [ "$GUI_RC" != 2 ]; then
+    fail "$name" "exit status $GUI_RC"
+  elif grep -q '^理由: .*（エラー [0-9]*）$' <<<"$held" &&
+      grep -q '^理由: .*（エラー [0-9]*）$' <<<"$readonly_box" &&
+      grep -q '他のプログラムを閉じるか' <<<"$held" &&
+      grep -q 'rq27.bat と rq27.exe を一緒に' <<<"$readonly_box"; then
+    pass "$name"
   else
-    fail "$name" "no window"
+    fail "$name" "held: $held / read-only: $readonly_box"
   fi
-
-  # OK fails for two causes; each message gives the system's reason and its own advice.
-  declare -A BOX=()
-  for cause in held read-only; do
-    prepare "$DF_DIR" "$INPUTS/all-records.txt"
-    if [ "$cause" = read-only ]; then
-      # The folder mounted read-only: neither a new file nor the file itself can be
-      # written (root is bound by that, unlike by permissions).
-      if ! { mount --bind "$DF_DIR" "$DF_DIR" && mount -o remount,ro,bind "$DF_DIR"; } 2>/dev/null; then
-        umount "$DF_DIR" 2>/dev/null
-        note "skipped the read-only folder: no bind mount here"
-        continue
-      fi
-    fi
-    if ! start_gui "$DF_DIR"; then
-      fail "message for a $cause file" "no window"
-      [ "$cause" = read-only ] && umount "$DF_DIR"
-      continue
-    fi
-    dialog_size="${WIDTH}x${HEIGHT}"
-    holder=
-    if [ "$cause" = held ]; then
-      helper holder "$(winpath "$DF_DIR/JWC_TEMP.TXT")" 8000 read-only
-      holder=$HELPER_PID
-      wait_line "$WORK/holder.out" held 10
-    fi
-    t=$(now)
-    act ok-enter
-    box_text "$WORK/box-$cause.txt" "$dialog_size" "$t" || fail "message for a $cause file" "no message box"
-    wait_gui 20
-    [ -n "$holder" ] && wait "$holder"
-    [ "$cause" = read-only ] && umount "$DF_DIR"
-    BOX[$cause]=$(grep -E '^(理由|対処): ' "$WORK/box-$cause.txt")
-    note "$cause: $(tr '\n' ' ' <<<"${BOX[$cause]}")"
-    if [ "$GUI_RC" != 2 ]; then
-      fail "message for a $cause file" "exit status $GUI_RC"
-    elif ! grep -q '^理由: .*（エラー [0-9]*）$' <<<"${BOX[$cause]}"; then
-      fail "message for a $cause file" "no reason in the system's words: $(tr '\n' ' ' <"$WORK/box-$cause.txt")"
-    fi
-  done
-  if [ -n "${BOX[read-only]:-}" ] && [ -n "${BOX[held]:-}" ]; then
-    # (Wine gives both the same error code, "access denied"; what tells them apart is
-    # whether the file itself is writable, as on Windows.)
-    if grep -q '他のプログラムを閉じるか' <<<"${BOX[held]}" &&
-        grep -q 'rq27.bat と rq27.exe を一緒に' <<<"${BOX[read-only]}"; then
-      pass "a held file and a read-only folder: each message the system's reason and its own advice"
-    else
-      fail "a held file and a read-only folder: each message the system's reason and its own advice" \
-        "held: ${BOX[held]} / read-only: ${BOX[read-only]}"
-    fi
-  fi
+else
+  umount "$DF_DIR"
+  fail "$name" "no window"
 fi
 
 # Two runs in one folder. Run 1 has read its selection ("hq" stands); the host of another
@@ -835,8 +783,11 @@ printf 'lg0\r\nly0\r\ncn0 3 3 -0.5 1\r\nch 1 1 1 0 "neg\r\ncn0 3 3 0.5 1\r\nch 2
 printf 'lg0\r\nly0\r\ncn3\r\nch 4 4 1 0 "t3\r\n' >"$INPUTS/types.txt"
 printf 'cn0 3 3 -0.5 1\r\nch 1 1 1 0 "neg\r\nci 0 0 1e999\r\n' >"$INPUTS/unreadable.txt"
 want_neg=$(expected "$INPUTS/status.txt" --yes --negative-only)
-# For each scale, the Cancel run takes another selection: input and status line.
+# For each scale, a second run takes another selection: input, status line, and the key
+# that ends it. Where OK has nothing to change (texts of text types only, no file at all),
+# OK leaves "hq" as Cancel does; after the failed load, Escape.
 declare -A CANCEL_INPUT=([96]="$INPUTS/types.txt" [144]="$INPUTS/unreadable.txt" [192]="")
+declare -A CANCEL_KEY=([96]=Return [144]=Escape [192]=Return)
 declare -A CANCEL_STATUS=(
   [96]='ＯＫで変わる文字間隔はありません（文字種の1個はそのまま）'
   [144]='JWC_TEMP.TXT を最後まで読み込めませんでした。図面は変更されません'
@@ -911,11 +862,11 @@ for dpi in $DPIS; do
     else
       fail "$name: status line" "\"$status\""
     fi
-    xdotool key Escape
+    xdotool key "${CANCEL_KEY[$dpi]}"
     wait_gui 30
-    same_file "$name: Cancel" "$GUI_DIR/JWC_TEMP.TXT" "$WORK/hq.txt"
+    same_file "$name: ${CANCEL_KEY[$dpi]} leaves \"hq\"" "$GUI_DIR/JWC_TEMP.TXT" "$WORK/hq.txt"
   else
-    fail "$name: Cancel" "no window"
+    fail "$name" "no window"
   fi
 done
 [ -z "$DPIS" ] || set_dpi 96
