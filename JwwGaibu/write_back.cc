@@ -187,15 +187,17 @@ std::string ProgressText(int32_t item, int32_t count) {
 
 }  // namespace
 
-void WriteBackModel(TJwwState& s, ProgressLabel& progressLabel) {
+bool WriteBackModel(TJwwState& s, ProgressLabel& progressLabel) {
   if (s.BzFlag) AppendOutputLine(s, "bz");
   const int32_t n = s.EntCount();
   for (int32_t i = 0; i < n; ++i) {
     if (i % kProgressEvery == 0) {
       progressLabel.SetStatusText(ProgressText(i + 1, n));
-      if (progressLabel.EscapeKeyDown()) {
+      if (progressLabel.StopRequested()) {
+        // A stop changes nothing at all: no closing group or layer line either, which
+        // would leave the host a command file that only switches its current layer.
         ClearOutputLines(s);
-        break;
+        return false;
       }
       // Between items no text command waits for its text: the lines gathered so far can go
       // on to the command file, if it was begun.
@@ -205,6 +207,7 @@ void WriteBackModel(TJwwState& s, ProgressLabel& progressLabel) {
   }
   EmitGroup(s, s.FirstGroup);
   EmitLayer(s, s.FirstLayer);
+  return true;
 }
 
 }  // namespace JwwGaibu

@@ -13,17 +13,18 @@ class ProgressLabel {
   virtual ~ProgressLabel() = default;
   /// Replaces the status text (UTF-8) and repaints it at once.
   virtual void SetStatusText(std::string_view utf8) = 0;
-  /// True when the user asks to stop the pass: the Escape key held down at the moment of
-  /// the call, or another way to stop that the window offers (Cancel, its close box).
-  virtual bool EscapeKeyDown() = 0;
+  /// True when the pass is to stop: the Escape key held down at the moment of the call, or
+  /// any other request to stop or close that came since the pass began (Cancel, the close
+  /// box, another program closing the window, the session ending).
+  virtual bool StopRequested() = 0;
 };
 
 /// Items between two progress updates and Escape polls.
 inline constexpr int kProgressEvery = 100;
 
 /// Appends "bz" when the input had it, every item's attribute, mark and item commands, and
-/// the closing group and layer lines. Escape down at a check empties the output lines and
-/// ends the loop (the closing lines are still written).
-void WriteBackModel(TJwwState& s, ProgressLabel& progressLabel);
+/// the closing group and layer lines; true. A request to stop found at a check empties the
+/// output lines and ends the pass at once, with nothing more written: false.
+bool WriteBackModel(TJwwState& s, ProgressLabel& progressLabel);
 
 }  // namespace JwwGaibu

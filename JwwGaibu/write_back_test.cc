@@ -14,7 +14,7 @@ namespace {
 class QuietLabel : public ProgressLabel {
  public:
   void SetStatusText(std::string_view) override {}
-  bool EscapeKeyDown() override { return false; }
+  bool StopRequested() override { return false; }
 };
 
 /// Reads the lines, runs the pass after "hd", and returns what it appended.
@@ -68,7 +68,7 @@ class EscapeAt : public ProgressLabel {
  public:
   explicit EscapeAt(int poll) : poll_(poll) {}
   void SetStatusText(std::string_view text) override { texts.emplace_back(text); }
-  bool EscapeKeyDown() override { return polls++ == poll_; }
+  bool StopRequested() override { return polls++ == poll_; }
   std::vector<std::string> texts;
   int polls = 0;
 
@@ -76,7 +76,7 @@ class EscapeAt : public ProgressLabel {
   int poll_;
 };
 
-TEST(WriteBackModel, EscapeEmptiesTheListAndKeepsTheClosingSteps) {
+TEST(WriteBackModel, StopEmptiesTheListAndWritesNothingMore) {
   TJwwState s;
   ResetModel(s);
   ParseLine(s, "lg1");
@@ -88,8 +88,9 @@ TEST(WriteBackModel, EscapeEmptiesTheListAndKeepsTheClosingSteps) {
   ResetCurrentAttributes(s);
   AppendOutputLine(s, "hd");
   EscapeAt label(1);  // down at the check before item 101
-  WriteBackModel(s, label);
-  ASSERT_EQ(s.Output.Count(), 0);  // group and layer are still the first ones: nothing written
+  EXPECT_FALSE(WriteBackModel(s, label));
+  // Group 2 and layer 3 were written last, yet no line goes back to the first ones.
+  ASSERT_EQ(s.Output.Count(), 0);
   EXPECT_EQ(label.texts, (std::vector<std::string>{"処理中(ESC:中断)：1／102",
                                                    "処理中(ESC:中断)：101／102"}));
 }

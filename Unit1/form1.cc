@@ -27,67 +27,66 @@ std::string FillIn(std::string text, std::string_view marker, std::string_view v
   return text;
 }
 
+/// What the user is told of a failure of each kind, in the order of FileError::Kind.
+struct KindTexts {
+  Kind ErrorKind;
+  /// A few words for the status line; empty: the system's code, if any.
+  std::string_view ShortReason;
+  /// The reason in the message where the system has no words of its own; empty: the short
+  /// reason.
+  std::string_view Reason;
+  std::string_view Advice;  ///< what the user can do about it, in one line
+};
+
+constexpr std::string_view kMoveAdvice =
+    "rq27.bat と rq27.exe を一緒に、書き込みのできるフォルダに移してから、もう一度実行してください。";
+constexpr std::string_view kGeneralAdvice =
+    "もう一度実行してください。直らないときは、rq27.bat と rq27.exe を一緒に、"
+    "書き込みのできる別のフォルダに移してください。";
+
+constexpr KindTexts kKindTexts[] = {
+    {Kind::kNone, "", "", kGeneralAdvice},
+    {Kind::kMissing, "見つかりません", "", kMoveAdvice},
+    {Kind::kHeld, "他のプログラムが使用中", "",
+     "JWC_TEMP.TXT を使っている他のプログラムを閉じるか、しばらく待ってから、"
+     "もう一度実行してください。"},
+    {Kind::kDenied, "アクセス権がありません", "", kMoveAdvice},
+    {Kind::kDiskFull, "ディスクの空き不足", "",
+     "ディスクの空き領域を増やしてから、もう一度実行してください。"},
+    {Kind::kOutOfMemory, "メモリ不足", "メモリが足りません",
+     "選択する図形を減らして、もう一度実行してください。"},
+    {Kind::kBadContent, "読めない行があります", "数値が大きすぎて読めない行があります",
+     "読めない図形を選択から外して、もう一度実行してください。"},
+    {Kind::kOther, "", "", kGeneralAdvice},
+};
+
+constexpr bool TableFollowsTheKinds() {
+  for (std::size_t i = 0; i < std::size(kKindTexts); ++i)
+    if (static_cast<std::size_t>(kKindTexts[i].ErrorKind) != i) return false;
+  return std::size(kKindTexts) == static_cast<std::size_t>(Kind::kOther) + 1;
+}
+static_assert(TableFollowsTheKinds(), "one row per kind, in the kinds' order");
+
+const KindTexts& TextsOf(Kind kind) {
+  const auto index = static_cast<std::size_t>(kind);
+  return kKindTexts[index < std::size(kKindTexts) ? index : std::size(kKindTexts) - 1];
+}
+
 /// The reason for the message: the system's words with its code, or ours where the system
 /// gave none.
 std::string ReasonText(const FileError& error, std::string_view systemText) {
   if (!systemText.empty())
     return std::string(systemText) + "（エラー " + std::to_string(error.Code) + "）";
-  switch (error.ErrorKind) {
-    case Kind::kNone:
-      return {};
-    case Kind::kBadContent:
-      return "数値が大きすぎて読めない行があります";
-    case Kind::kOutOfMemory:
-      return "メモリが足りません";
-    default:
-      return ShortReason(error);
-  }
-}
-
-/// What the user can do about `kind`, in one line.
-std::string_view Advice(Kind kind) {
-  switch (kind) {
-    case Kind::kHeld:
-      return "JWC_TEMP.TXT を使っている他のプログラムを閉じるか、しばらく待ってから、"
-             "もう一度実行してください。";
-    case Kind::kMissing:
-    case Kind::kDenied:
-      return "rq27.bat と rq27.exe を一緒に、書き込みのできるフォルダに移してから、"
-             "もう一度実行してください。";
-    case Kind::kDiskFull:
-      return "ディスクの空き領域を増やしてから、もう一度実行してください。";
-    case Kind::kOutOfMemory:
-      return "選択する図形を減らして、もう一度実行してください。";
-    case Kind::kBadContent:
-      return "読めない図形を選択から外して、もう一度実行してください。";
-    case Kind::kNone:
-    case Kind::kOther:
-      break;
-  }
-  return "もう一度実行してください。直らないときは、rq27.bat と rq27.exe を一緒に、"
-         "書き込みのできる別のフォルダに移してください。";
+  if (error.ErrorKind == Kind::kNone) return {};
+  const std::string_view reason = TextsOf(error.ErrorKind).Reason;
+  return reason.empty() ? ShortReason(error) : std::string(reason);
 }
 
 }  // namespace
 
 std::string ShortReason(const FileError& error) {
-  switch (error.ErrorKind) {
-    case Kind::kHeld:
-      return "他のプログラムが使用中";
-    case Kind::kDenied:
-      return "アクセス権がありません";
-    case Kind::kDiskFull:
-      return "ディスクの空き不足";
-    case Kind::kOutOfMemory:
-      return "メモリ不足";
-    case Kind::kMissing:
-      return "見つかりません";
-    case Kind::kBadContent:
-      return "読めない行があります";
-    case Kind::kNone:
-    case Kind::kOther:
-      break;
-  }
+  const std::string_view reason = TextsOf(error.ErrorKind).ShortReason;
+  if (!reason.empty()) return std::string(reason);
   return error.Code != 0 ? "エラー " + std::to_string(error.Code) : "原因不明";
 }
 
@@ -114,24 +113,32 @@ std::string OkFailureMessage(OkFailure failure, const FileError& error,
   if (const std::string reason = ReasonText(error, systemText); !reason.empty())
     text += "理由: " + reason + "\n";
   text += "対処: ";
-  text += Advice(error.ErrorKind);
+  text += TextsOf(error.ErrorKind).Advice;
   text += "\n\n";
   // Never fails: a folder name that UTF-8 cannot hold must not cost the message.
   text += MyFunc::PathToUtf8(file);
   return text;
 }
 
-std::string PreviewStatusText(std::size_t changed, std::size_t ofTextTypes, std::size_t dropped) {
+std::string PreviewStatusText(const SpacingPreview& preview) {
+  // One remark fits beside the count: that texts go weighs most, then that some texts only
+  // get their size, then the texts of text types left as they are.
   std::string_view text = kStatusNothingToZero;
-  if (changed > 0 && dropped > 0)
-    text = kStatusWillZeroDropping;
-  else if (changed > 0)
-    text = ofTextTypes > 0 ? kStatusWillZeroKeepingTypes : kStatusWillZero;
-  else if (ofTextTypes > 0)
+  if (preview.Changed() > 0 && preview.Dropped > 0)
+    text = preview.Resized > 0 ? kStatusWillChangeDropping : kStatusWillZeroDropping;
+  else if (preview.Zeroed > 0 && preview.Resized > 0)
+    text = kStatusWillZeroResizing;
+  else if (preview.Resized > 0)
+    text = kStatusWillResize;
+  else if (preview.Zeroed > 0)
+    text = preview.OfTextTypes > 0 ? kStatusWillZeroKeepingTypes : kStatusWillZero;
+  else if (preview.OfTextTypes > 0)
     text = kStatusNothingToZeroKeepingTypes;
-  std::string filled = FillIn(std::string(text), "%N", std::to_string(changed));
-  filled = FillIn(std::move(filled), "%M", std::to_string(ofTextTypes));
-  return FillIn(std::move(filled), "%R", std::to_string(dropped));
+  std::string filled = FillIn(std::string(text), "%N", std::to_string(preview.Zeroed));
+  filled = FillIn(std::move(filled), "%F", std::to_string(preview.Resized));
+  filled = FillIn(std::move(filled), "%C", std::to_string(preview.Changed()));
+  filled = FillIn(std::move(filled), "%M", std::to_string(preview.OfTextTypes));
+  return FillIn(std::move(filled), "%R", std::to_string(preview.Dropped));
 }
 
 TForm1::TForm1(Platform& platform)
@@ -178,8 +185,10 @@ void TForm1::FormShow() {
 }
 
 void TForm1::Button1Click() {
-  if (outcome_ != RunOutcome::kOpen) return;
+  if (phase_ != FormPhase::kShowing) return;
+  phase_ = FormPhase::kWorking;
   okPressed_ = true;
+  stopRequested_ = false;
   const bool negativeOnly = platform_.CheckBoxChecked();
   platform_.BeginWork();
   platform_.SetStatusText(kStatusZeroing);
@@ -191,14 +200,16 @@ void TForm1::Button1Click() {
   // (blank texts, texts without a direction): the list stays empty too.
   if (!state_->LoadFailed && !outOfMemory_) {
     try {
-      if (PreviewTextSpacing(*state_, negativeOnly).Changed > 0) {
+      if (PreviewTextSpacing(*state_, negativeOnly).Changed() > 0) {
         ZeroTextSpacing(*state_, negativeOnly);
         JwwGaibu::AppendOutputLine(*state_, "hd");
         // The lines go on to a temporary copy of the command file while they are made, so
         // that a large drawing is not held twice in memory. The host's file is replaced
         // only when the dialog closes. If the copy cannot be made, they are held until then.
         JwwGaibu::BeginCommandFile(*state_, InterchangeFilePath());
-        JwwGaibu::WriteBackModel(*state_, platform_);
+        PassLabel label(*this);
+        // A stop leaves the list empty: the close then leaves "hq".
+        JwwGaibu::WriteBackModel(*state_, label);
       }
     } catch (const std::bad_alloc&) {
       GiveUpForMemory();
@@ -206,19 +217,49 @@ void TForm1::Button1Click() {
       GiveUpForMemory();  // a buffer past the largest size the library allows
     }
   }
+  phase_ = FormPhase::kWorkDone;
   platform_.EndWork();
   platform_.SetStatusText(kStatusWriting);
   platform_.CloseDialog();
 }
 
-void TForm1::Button2Click() { platform_.CloseDialog(); }
+bool TForm1::PassLabel::StopRequested() {
+  // The platform first: looking at its input is where the other requests are recorded.
+  const bool asked = form_.platform_.StopRequested();
+  return asked || form_.stopRequested_;
+}
+
+void TForm1::Button2Click() {
+  if (phase_ == FormPhase::kWorking) return RequestStop();
+  if (phase_ == FormPhase::kShowing) platform_.CloseDialog();
+}
 
 void TForm1::CheckBox1Click() {
-  if (outcome_ == RunOutcome::kOpen && !okPressed_) ShowWhatOkWillDo();
+  if (phase_ == FormPhase::kShowing) ShowWhatOkWillDo();
+}
+
+void TForm1::RequestStop() {
+  if (phase_ == FormPhase::kWorking) stopRequested_ = true;
+}
+
+void TForm1::EndSession() {
+  if (phase_ == FormPhase::kWorking) {
+    // The pass never gets to end: the lines made so far go, and with them the temporary
+    // copy of the command file. The host's file keeps the "hq" it holds since loading.
+    RequestStop();
+    JwwGaibu::ClearOutputLines(*state_);
+    return;
+  }
+  FormClose();
 }
 
 void TForm1::FormClose() {
-  if (outcome_ != RunOutcome::kOpen) return;
+  // Inside OK's work (a close that another program sent while the pass looked at its
+  // queue) the model is still being walked: only ask the pass to stop. OK's own close
+  // comes once it has returned.
+  if (phase_ == FormPhase::kWorking) return RequestStop();
+  if (phase_ != FormPhase::kShowing && phase_ != FormPhase::kWorkDone) return;
+  phase_ = FormPhase::kWriting;
   // One budget for every wait of the close on files that other programs hold: the save and
   // its fallbacks together, so that the dialog never hangs for long at its end.
   const JwwGaibu::RetryBudget budget = JwwGaibu::StartRetryBudget();
@@ -234,8 +275,9 @@ void TForm1::FormClose() {
     } catch (const std::bad_alloc&) {
     }
   }
-  outcome_ = saved ? RunOutcome::kSaved : RunOutcome::kSaveFailed;
+  saved_ = saved;
   JwwGaibu::ReleaseModel(*state_);
+  phase_ = FormPhase::kClosed;
 }
 
 void TForm1::GiveUpForMemory() {
@@ -257,19 +299,18 @@ void TForm1::ShowWhatOkWillDo() {
     // No file at all: the program was started by hand, not by the host.
     if (!state_->InputOpened) return platform_.SetStatusText(kStatusMissing);
     const SpacingPreview preview = PreviewTextSpacing(*state_, platform_.CheckBoxChecked());
-    platform_.SetStatusText(
-        PreviewStatusText(preview.Changed, preview.OfTextTypes, preview.Dropped));
+    platform_.SetStatusText(PreviewStatusText(preview));
   } catch (const std::bad_alloc&) {
     // The line stays as it was; it only informs.
   }
 }
 
 OkFailure TForm1::Failure() const {
-  if (!okPressed_ || outcome_ == RunOutcome::kOpen) return OkFailure::kNone;
+  if (!okPressed_ || phase_ != FormPhase::kClosed) return OkFailure::kNone;
   if (outOfMemory_) return OkFailure::kOutOfMemory;
   if (state_->LoadFailed)
     return state_->InputOpened ? OkFailure::kUnreadable : OkFailure::kNotOpened;
-  if (outcome_ == RunOutcome::kSaveFailed) return OkFailure::kNotWritten;
+  if (!saved_) return OkFailure::kNotWritten;
   return OkFailure::kNone;
 }
 

@@ -30,6 +30,15 @@ inline constexpr std::string_view kStatusWillZeroKeepingTypes =
 /// not fit beside it.
 inline constexpr std::string_view kStatusWillZeroDropping =
     "ＯＫで%N個の文字間隔をゼロに（空白などの%R個は消えます）";
+/// As above where OK also fills in the width or height of texts whose spacing it keeps
+/// ("%F"; negative-only mode), and where it does only that.
+inline constexpr std::string_view kStatusWillZeroResizing =
+    "ＯＫで%N個の文字間隔をゼロに（%F個は大きさだけ直す）";
+inline constexpr std::string_view kStatusWillResize =
+    "ＯＫで%F個の文字の大きさを直します（文字間隔はそのまま）";
+/// Both kinds of change beside texts that go: "%C" counts every text OK changes.
+inline constexpr std::string_view kStatusWillChangeDropping =
+    "ＯＫで%C個の文字を直します（空白などの%R個は消えます）";
 inline constexpr std::string_view kStatusNothingToZero = "ＯＫで変わる文字間隔はありません";
 inline constexpr std::string_view kStatusNothingToZeroKeepingTypes =
     "ＯＫで変わる文字間隔はありません（文字種の%M個はそのまま）";
@@ -60,6 +69,15 @@ inline constexpr std::string_view kExplanationLines[9] = {
 inline constexpr std::string_view kButton1Text = "ＯＫ(&Y)";
 inline constexpr std::string_view kButton2Text = "キャンセル(&N)";
 
+/// Where the run stands. TForm1 alone moves it on; the front ends ask it.
+enum class FormPhase {
+  kShowing,   ///< the dialog waits for the user
+  kWorking,   ///< OK's work runs: a request to close or cancel only asks it to stop
+  kWorkDone,  ///< OK's work has ended; the close that follows writes the file
+  kWriting,   ///< the close writes the command file: requests wait until it has ended
+  kClosed,    ///< the close has ended; nothing more happens
+};
+
 /// How the run ended, for front ends that can report it.
 enum class RunOutcome {
   kOpen,          ///< the dialog has not closed yet
@@ -86,10 +104,12 @@ std::string OkFailureMessage(OkFailure failure, const JwwGaibu::FileError& error
 /// A few words for the status line on why a file could not be opened.
 std::string ShortReason(const JwwGaibu::FileError& error);
 
-/// The status line that tells, before OK, how many texts OK changes (`changed`), how many
-/// texts of text types it leaves as they are (`ofTextTypes`) and how many it removes
-/// (`dropped`), which it does only where it changes something.
-std::string PreviewStatusText(std::size_t changed, std::size_t ofTextTypes, std::size_t dropped);
+struct SpacingPreview;
+
+/// The status line that tells, before OK, how many texts OK changes and how, how many
+/// texts of text types it leaves as they are, and how many it removes (which it does only
+/// where it changes something).
+std::string PreviewStatusText(const SpacingPreview& preview);
 
 /// The one dialog. It owns the interchange unit's state for the whole run.
 class TForm1 {
@@ -99,19 +119,32 @@ class TForm1 {
 
   /// Places the dialog at the pointer, finds the program's folder and loads the file.
   void FormShow();
-  /// OK: zero the spacing, "hd", write every item back, close.
+  /// OK: zero the spacing, "hd", write every item back, close. Only while showing.
   void Button1Click();
-  /// Cancel: close (the command file becomes "hq").
+  /// Cancel: close (the command file becomes "hq"); during OK's work, a request to stop.
   void Button2Click();
   /// The check box was toggled: the status line tells again what OK will change.
   void CheckBox1Click();
-  /// Saves the command file and releases the model. Runs once; later calls do nothing.
+  /// Saves the command file and releases the model. Runs once, never inside OK's work:
+  /// there it only asks the work to stop, and OK's own close follows.
   void FormClose();
+  /// Asks OK's work to stop at its next check (Escape, or any request to close); the
+  /// drawing is then left unchanged. Outside OK's work it does nothing.
+  void RequestStop();
+  /// The session ends, and the process with it once the front end returns: nothing more
+  /// may be written. A close that can still run now does; OK's work is stopped and its
+  /// temporary command file removed, so that "hq" stays in the host's file.
+  void EndSession();
+
+  FormPhase Phase() const { return phase_; }
 
   const std::filesystem::path& ProgramFolder() const { return programFolder_; }
   std::filesystem::path InterchangeFilePath() const { return programFolder_ / kInterchangeFileName; }
   JwwGaibu::TJwwState& State() { return *state_; }
-  RunOutcome Outcome() const { return outcome_; }
+  RunOutcome Outcome() const {
+    if (phase_ != FormPhase::kClosed) return RunOutcome::kOpen;
+    return saved_ ? RunOutcome::kSaved : RunOutcome::kSaveFailed;
+  }
   /// True when the file was there but could not be read, so OK leaves the drawing alone.
   bool LoadFailed() const { return state_->LoadFailed; }
   /// True when memory ran out at any point of the run; the drawing is then left alone.
@@ -125,7 +158,7 @@ class TForm1 {
   /// True when the run ended in a way the user must hear of: a failed OK, a command file
   /// that could not be written, or memory running out.
   bool Failed() const {
-    return outcome_ == RunOutcome::kSaveFailed || outOfMemory_ || Failure() != OkFailure::kNone;
+    return Outcome() == RunOutcome::kSaveFailed || outOfMemory_ || Failure() != OkFailure::kNone;
   }
 
  private:
@@ -134,11 +167,25 @@ class TForm1 {
   /// Puts what OK will change, in the check box's mode, on the status line.
   void ShowWhatOkWillDo();
 
+  /// The status line and the checks of OK's pass: the platform's, and the requests to
+  /// stop that the handlers recorded meanwhile.
+  class PassLabel final : public JwwGaibu::ProgressLabel {
+   public:
+    explicit PassLabel(TForm1& form) : form_(form) {}
+    void SetStatusText(std::string_view utf8) override { form_.platform_.SetStatusText(utf8); }
+    bool StopRequested() override;
+
+   private:
+    TForm1& form_;
+  };
+
   Platform& platform_;
   std::filesystem::path programFolder_;
   std::unique_ptr<JwwGaibu::TJwwState> state_;
-  RunOutcome outcome_ = RunOutcome::kOpen;
+  FormPhase phase_ = FormPhase::kShowing;
   bool okPressed_ = false;
+  bool stopRequested_ = false;
+  bool saved_ = false;
   bool outOfMemory_ = false;
 };
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <functional>
 #include <fstream>
 #include <optional>
 #include <set>
@@ -12,6 +13,7 @@
 
 #include "JwwGaibu/large_alloc.h"
 #include "MyFunc/my_func.h"
+#include "Unit1/zero_spacing.h"
 #include "tests/test_folder.h"
 
 namespace Unit1 {
@@ -30,7 +32,10 @@ class FakePlatform : public Platform {
     return checked;
   }
   void SetStatusText(std::string_view utf8) override { statusTexts.emplace_back(utf8); }
-  bool EscapeKeyDown() override { return escapeAtPoll == polls++; }
+  bool StopRequested() override {
+    if (onPoll) onPoll(polls);
+    return escapeAtPoll == polls++;
+  }
   void CloseDialog() override { ++closes; }
 
   ScreenPoint pointer{500, 300};
@@ -39,6 +44,8 @@ class FakePlatform : public Platform {
   bool checked = false;
   int checkBoxReads = 0;
   int escapeAtPoll = -1;  ///< which poll (0-based) finds Escape down; -1 for none
+  /// What other programs make the dialog do while the pass looks at its queue (poll number).
+  std::function<void(int)> onPoll;
   int polls = 0;
   int closes = 0;
   std::vector<std::string> statusTexts;
@@ -144,7 +151,10 @@ TEST_F(Form1Test, OkWithNothingToChangeWritesHq) {
        std::string(kStatusNothingToZero), false},
       {"no file", std::nullopt, false, std::string(kStatusMissing), false},
       {"a width filled in", "cn0 0 3 0 1\r\nch 1 1 1 0 \"a\r\n", false,
-       "ＯＫで1個の文字の文字間隔をゼロにします", true},
+       "ＯＫで1個の文字の大きさを直します（文字間隔はそのまま）", true},
+      {"negative-only: a width filled in, a positive spacing kept",
+       "cn0 0 3 0.5 1\r\nch 1 1 1 0 \"a\r\ncn0 3 3 -1 1\r\nch 2 2 1 0 \"b\r\n", true,
+       "ＯＫで1個の文字間隔をゼロに（1個は大きさだけ直す）", true},
   };
   for (const Case& c : cases) {
     std::filesystem::remove(dir_ / "JWC_TEMP.TXT");
@@ -222,12 +232,13 @@ TEST_F(Form1Test, StatusLineTellsWhatOkWillChange) {
 TEST(PreviewStatusText, FitsTheStatusLine) {
   constexpr std::size_t kMillions = 9999999;  // seven digits: millions of texts selected
   using JwwGaibu::FileError;
-  std::vector<std::string> texts = {
-      PreviewStatusText(kMillions, 0, 0),         PreviewStatusText(kMillions, kMillions, 0),
-      PreviewStatusText(kMillions, 0, kMillions), PreviewStatusText(kMillions, kMillions, kMillions),
-      PreviewStatusText(0, kMillions, kMillions), PreviewStatusText(0, 0, 0),
-      std::string(kStatusUnreadable),             std::string(kStatusOutOfMemory),
-      std::string(kStatusMissing)};
+  std::vector<std::string> texts = {std::string(kStatusUnreadable),
+                                    std::string(kStatusOutOfMemory), std::string(kStatusMissing)};
+  // Every combination of counts, each none or seven digits.
+  for (int mask = 0; mask < 16; ++mask) {
+    const auto count = [&](int bit) -> std::size_t { return (mask >> bit & 1) ? kMillions : 0; };
+    texts.push_back(PreviewStatusText({count(0), count(1), count(2), count(3)}));
+  }
   for (const FileError& error : {FileError{FileError::Kind::kHeld, 32},
                                  FileError{FileError::Kind::kOther, 4294967295u}}) {
     std::string notOpened(kStatusNotOpened);
@@ -259,20 +270,59 @@ std::string ManyLines(int n) {
   return input + std::string(kTextToZero);
 }
 
-TEST_F(Form1Test, EscapeAtTheFirstCheckDropsEverything) {
-  WriteInput("lg2\r\nly3\r\n" + ManyLines(5));
-  platform.escapeAtPoll = 0;
-  Run(true);
-  // The "hd" went with the rest; only the closing group and layer lines remain.
-  EXPECT_EQ(Output(), Lines({"lg2", "ly3"}));
+// A stop changes nothing: exactly "hq", however far the pass got, whatever group and
+// layer it wrote last, and whether the lines had gone on to the temporary copy.
+TEST_F(Form1Test, StopAnywhereLeavesExactlyHq) {
+  const struct {
+    int items;
+    int poll;
+  } cases[] = {{5, 0}, {150, 1}, {40000, 300}};  // 300: item 30,001, beyond the first spill
+  for (const auto& c : cases) {
+    WriteInput("lg2\r\nly3\r\n" + ManyLines(c.items));
+    platform.escapeAtPoll = c.poll;
+    platform.polls = 0;
+    platform.closes = 0;
+    Run(true);
+    EXPECT_EQ(Output(), "hq\r\n") << c.items;
+    EXPECT_EQ(temp_.Entries(), std::set<std::string>{"JWC_TEMP.TXT"}) << c.items;
+    EXPECT_EQ(platform.statusTexts.back(), "ファイル生成中です");
+  }
 }
 
-TEST_F(Form1Test, EscapeAtItem101LeavesOnlyNeededClosingLines) {
-  WriteInput(ManyLines(150));
-  platform.escapeAtPoll = 1;
-  Run(true);
-  EXPECT_EQ(Output(), "hq\r\n");  // group and layer are already the first ones
-  EXPECT_EQ(platform.statusTexts.back(), "ファイル生成中です");
+// Other programs act on the dialog while the pass looks at its queue: a close, Cancel
+// pressed by automation, OK again, the check box, the end of the session. None of them
+// runs inside the pass: each only stops it, the model stays whole until the pass has
+// returned, and OK's own close then leaves "hq" once.
+TEST_F(Form1Test, WhatComesDuringThePassOnlyStopsIt) {
+  const struct {
+    const char* what;
+    void (TForm1::*handler)();
+  } cases[] = {{"close", &TForm1::FormClose},     {"Cancel", &TForm1::Button2Click},
+               {"session end", &TForm1::EndSession}, {"OK", &TForm1::Button1Click},
+               {"check box", &TForm1::CheckBox1Click}};
+  for (const auto& c : cases) {
+    WriteInput(ManyLines(40000));
+    platform.polls = 0;
+    platform.closes = 0;
+    TForm1 form(platform);
+    form.FormShow();
+    platform.onPoll = [&](int poll) {
+      if (poll != 150) return;
+      (form.*c.handler)();
+      EXPECT_EQ(form.Phase(), FormPhase::kWorking) << c.what;
+    };
+    form.Button1Click();
+    platform.onPoll = nullptr;
+    const bool stops = c.handler != &TForm1::Button1Click && c.handler != &TForm1::CheckBox1Click;
+    // A stop is found at the very check that recorded it; the others let the pass go on.
+    EXPECT_EQ(platform.polls, stops ? 151 : 400) << c.what;
+    EXPECT_EQ(platform.closes, 1) << c.what;
+    EXPECT_EQ(Output(), "hq\r\n") << c.what;
+    form.FormClose();
+    EXPECT_EQ(form.Outcome(), RunOutcome::kSaved) << c.what;
+    EXPECT_EQ(Output().substr(0, 4), stops ? "hq\r\n" : "hd\r\n") << c.what;
+    EXPECT_EQ(temp_.Entries(), std::set<std::string>{"JWC_TEMP.TXT"}) << c.what;
+  }
 }
 
 TEST_F(Form1Test, ProgressEveryHundredItems) {
@@ -318,14 +368,6 @@ TEST_F(Form1Test, LargeDrawingIsWrittenWholeAndOnlyAtClose) {
   const std::string lines =
       input.substr(linesFrom, input.size() - linesFrom - kTextToZero.size());
   EXPECT_TRUE(Output() == "hd\r\nlg0\r\nly0\r\nlc1\r\nlt1\r\n" + lines + std::string(kTextZeroed));
-  EXPECT_EQ(temp_.Entries(), std::set<std::string>{"JWC_TEMP.TXT"});
-}
-
-TEST_F(Form1Test, EscapeAfterLinesWentToTheCopyLeavesOnlyTheClosingLines) {
-  WriteInput("lg2\r\nly3\r\n" + ManyLines(40000));
-  platform.escapeAtPoll = 300;  // item 30,001: far beyond the first spill
-  Run(true);
-  EXPECT_EQ(Output(), Lines({"lg2", "ly3"}));
   EXPECT_EQ(temp_.Entries(), std::set<std::string>{"JWC_TEMP.TXT"});
 }
 

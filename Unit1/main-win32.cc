@@ -26,12 +26,14 @@ void LeaveDrawingUnchanged() {
   }
 }
 
-/// Tells the user why OK changed nothing. The dialog is gone by now: the box has no owner.
+/// Tells the user why OK changed nothing. The dialog is gone by now: the box has no owner,
+/// and comes in front of the other windows by itself (the user may be looking at the host).
 void ShowFailure(const Unit1::TForm1& form) {
   try {
     const std::wstring text = Unit1::WidenUtf8(form.FailureMessage());
     const std::wstring caption = Unit1::WidenUtf8(Unit1::kCaption);
-    MessageBoxW(nullptr, text.c_str(), caption.c_str(), MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
+    MessageBoxW(nullptr, text.c_str(), caption.c_str(),
+                MB_OK | MB_ICONERROR | MB_SETFOREGROUND | MB_TOPMOST);
   } catch (...) {
     // Not even the message fits; the exit status still tells.
   }
@@ -74,6 +76,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*commandL
       DispatchMessageW(&message);
     }
   }
+  // A quit that came from elsewhere ends the loop before the dialog closed: the close
+  // still runs, once (it does nothing where it has run).
+  form->FormClose();
   if (form->Failure() != Unit1::OkFailure::kNone) ShowFailure(*form);
   return form->Failed() ? kFailedExit : 0;
 }

@@ -129,7 +129,7 @@ void ConsolePlatform::FinishStatusLine() {
   statusLineOpen_ = false;
 }
 
-bool ConsolePlatform::EscapeKeyDown() {
+bool ConsolePlatform::StopRequested() {
   if (!interactive_) return false;
   bool escape = false;
   char keys[64];

@@ -26,7 +26,7 @@ class ConsolePlatform : public Platform {
   std::filesystem::path OwnFilePath() override;
   bool CheckBoxChecked() override { return checked_; }
   void SetStatusText(std::string_view utf8) override;
-  bool EscapeKeyDown() override;
+  bool StopRequested() override;
   void CloseDialog() override;
 
   /// True when standard input is a terminal (keys can be read).

@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <array>
 #include <new>
+#include <optional>
 
+#include "Unit1/dialog_place.h"
 #include "Unit1/form1.h"
 #include "Unit1/resource.h"
 
@@ -120,6 +122,9 @@ bool AsksToStop(const MSG& message, HWND cancelButton) {
   }
 }
 
+/// How often OK's pass looks at the queue at least (milliseconds).
+constexpr ULONGLONG kLookEvery = 150;
+
 /// Shows `control` disabled at once: no message loop runs while OK's work goes on.
 void DisableNow(HWND control) {
   if (control == nullptr) return;
@@ -154,10 +159,9 @@ Win32Dialog::DpiApi::DpiApi() {
       LookUp<decltype(AdjustWindowRectExForDpi)>(user32, "AdjustWindowRectExForDpi");
   SetDialogDpiChangeBehavior =
       LookUp<decltype(SetDialogDpiChangeBehavior)>(user32, "SetDialogDpiChangeBehavior");
-  if (GetDpiForWindow == nullptr) {
-    const HMODULE shcore = LoadLibraryExW(L"shcore.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-    GetDpiForMonitor = LookUp<decltype(GetDpiForMonitor)>(shcore, "GetDpiForMonitor");
-  }
+  // The scale of a monitor before any window stands on it: Windows 8.1 and later.
+  const HMODULE shcore = LoadLibraryExW(L"shcore.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+  GetDpiForMonitor = LookUp<decltype(GetDpiForMonitor)>(shcore, "GetDpiForMonitor");
 }
 
 std::unique_ptr<Win32Dialog> Win32Dialog::Create(HINSTANCE instance) {
@@ -205,12 +209,25 @@ void Win32Dialog::Initialise(HWND dialog) {
     dpiApi_.SetDialogDpiChangeBehavior(dialog_, kDialogDpiChangeDisableAll,
                                        kDialogDpiChangeDisableAll);
   }
-  // Made on the pointer's monitor, the dialog takes that monitor's scale before FormShow
-  // measures it; FormShow then places it at the pointer.
-  // (At first as small as can be, so that no other monitor holds more of it.)
+  // Sized for the scale of the monitor under the pointer and placed there in one step, so
+  // that it never stands on another monitor meanwhile: grown at the pointer, it could
+  // reach onto a monitor of another scale and be scaled for that one.
   POINT pointer = {kDesignLeft, kDesignTop};
   GetCursorPos(&pointer);
-  SetWindowPos(dialog_, nullptr, pointer.x, pointer.y, 1, 1, SWP_NOZORDER | SWP_NOACTIVATE);
+  const HMONITOR monitor = MonitorFromPoint(pointer, MONITOR_DEFAULTTONEAREST);
+  dpi_ = MonitorDpi(monitor);
+  MONITORINFO info = {};
+  info.cbSize = sizeof info;
+  if (GetMonitorInfoW(monitor, &info)) {
+    const SIZE outer = OuterSize(dpi_);
+    const RECT& work = info.rcWork;
+    const ScreenRect place =
+        PlaceAtPointer(pointer.x, pointer.y, outer.cx, outer.cy, ScaleDesign(4, dpi_),
+                       {work.left, work.top, work.right, work.bottom});
+    SetWindowPos(dialog_, nullptr, place.Left, place.Top, outer.cx, outer.cy,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  // Where Windows scales per monitor, the window's own scale is the one that counts.
   dpi_ = WindowDpi();
   font_ = MakeFont();
   CreateControls();
@@ -218,24 +235,42 @@ void Win32Dialog::Initialise(HWND dialog) {
   LayOutControls();
 }
 
+int Win32Dialog::MonitorDpi(HMONITOR monitor) const {
+  if (dpiApi_.GetDpiForMonitor != nullptr) {
+    UINT x = 0;
+    UINT y = 0;
+    if (dpiApi_.GetDpiForMonitor(monitor, kMonitorEffectiveDpi, &x, &y) == S_OK && y != 0)
+      return static_cast<int>(y);
+  }
+  // Windows 7 and 8: one scale for the whole desktop.
+  const HDC screen = GetDC(nullptr);
+  const int dpi = screen != nullptr ? GetDeviceCaps(screen, LOGPIXELSY) : 0;
+  if (screen != nullptr) ReleaseDC(nullptr, screen);
+  return dpi > 0 ? dpi : kDesignDpi;
+}
+
+void Win32Dialog::KeepOnItsMonitor() {
+  RECT window = {};
+  MONITORINFO info = {};
+  info.cbSize = sizeof info;
+  if (!GetWindowRect(dialog_, &window) ||
+      !GetMonitorInfoW(MonitorFromWindow(dialog_, MONITOR_DEFAULTTONEAREST), &info))
+    return;
+  const RECT& work = info.rcWork;
+  const ScreenRect inside = KeepInside({window.left, window.top, window.right, window.bottom},
+                                       {work.left, work.top, work.right, work.bottom});
+  if (inside.Left != window.left || inside.Top != window.top) {
+    SetWindowPos(dialog_, nullptr, inside.Left, inside.Top, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+}
+
 int Win32Dialog::WindowDpi() const {
   if (dpiApi_.GetDpiForWindow != nullptr) {
     const UINT dpi = dpiApi_.GetDpiForWindow(dialog_);
     if (dpi != 0) return static_cast<int>(dpi);
   }
-  if (dpiApi_.GetDpiForMonitor != nullptr) {
-    UINT x = 0;
-    UINT y = 0;
-    if (dpiApi_.GetDpiForMonitor(MonitorFromWindow(dialog_, MONITOR_DEFAULTTONEAREST),
-                                 kMonitorEffectiveDpi, &x, &y) == S_OK && y != 0) {
-      return static_cast<int>(y);
-    }
-  }
-  // Windows 7: one scale for the whole desktop.
-  const HDC screen = GetDC(nullptr);
-  const int dpi = screen != nullptr ? GetDeviceCaps(screen, LOGPIXELSY) : 0;
-  if (screen != nullptr) ReleaseDC(nullptr, screen);
-  return dpi > 0 ? dpi : kDesignDpi;
+  return MonitorDpi(MonitorFromWindow(dialog_, MONITOR_DEFAULTTONEAREST));
 }
 
 int Win32Dialog::ScaledPixels(int designPixels) { return ScaleDesign(designPixels, dpi_); }
@@ -271,8 +306,12 @@ void Win32Dialog::SetClientSize() {
   const int width = ScaleDesign(kClientWidth, dpi_);
   const int height = ScaleDesign(kClientHeight, dpi_);
   const SIZE outer = OuterSize(dpi_);
+  const int dpi = dpi_;
   SetWindowPos(dialog_, nullptr, 0, 0, outer.cx, outer.cy,
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  // Grown onto a monitor of another scale, the dialog was sized for that one meanwhile
+  // (WM_DPICHANGED): the size of the old scale must not undo it.
+  if (dpi_ != dpi) return;
   // Should the frame come out other than computed (a theme, a wrapped caption), correct
   // by what is missing, so the client area is exactly as designed.
   RECT client;
@@ -280,7 +319,7 @@ void Win32Dialog::SetClientSize() {
   if (GetClientRect(dialog_, &client) && GetWindowRect(dialog_, &window)) {
     const int dx = width - (client.right - client.left);
     const int dy = height - (client.bottom - client.top);
-    if (dx != 0 || dy != 0) {
+    if ((dx != 0 || dy != 0) && dpi_ == dpi) {
       SetWindowPos(dialog_, nullptr, 0, 0, window.right - window.left + dx,
                    window.bottom - window.top + dy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
@@ -353,6 +392,22 @@ void Win32Dialog::Show() {
   ShowWindow(dialog_, SW_SHOWNORMAL);
   ShowWindow(dialog_, SW_SHOWNORMAL);
   SetForegroundWindow(dialog_);
+  if (GetForegroundWindow() != dialog_) {
+    // Windows gives the foreground only to a program that the foreground program started:
+    // not where the batch file's console is hosted by another process, nor after the user
+    // clicked into the host during a long load. The dialog still comes above the other
+    // windows (topmost for a moment, which leaves it first of the others), without taking
+    // the keyboard from the program that has it, and flashes on the task bar until the
+    // user comes to it.
+    constexpr UINT kKeepFocus = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE;
+    SetWindowPos(dialog_, HWND_TOPMOST, 0, 0, 0, 0, kKeepFocus);
+    SetWindowPos(dialog_, HWND_NOTOPMOST, 0, 0, 0, 0, kKeepFocus);
+    FLASHWINFO flash = {};
+    flash.cbSize = sizeof flash;
+    flash.hwnd = dialog_;
+    flash.dwFlags = FLASHW_ALL | FLASHW_TIMERNOFG;
+    FlashWindowEx(&flash);
+  }
   // The check box has the focus when the dialog opens (first in tab order).
   SendMessageW(dialog_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(checkBox1_), TRUE);
 }
@@ -405,10 +460,14 @@ INT_PTR Win32Dialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
                    suggested.right - suggested.left, suggested.bottom - suggested.top,
                    SWP_NOZORDER | SWP_NOACTIVATE);
       SetClientSize();
+      // Grown about its top left, the dialog may hang over its monitor's edge now.
+      KeepOnItsMonitor();
       return TRUE;
     }
     case WM_COMMAND:
-      if (HIWORD(wParam) != BN_CLICKED || form_ == nullptr || closing_) return FALSE;
+      // Each handler knows whether it may act now: during OK's work a Cancel only asks it
+      // to stop, and an OK or a toggle does nothing.
+      if (HIWORD(wParam) != BN_CLICKED || form_ == nullptr) return FALSE;
       if (LOWORD(wParam) == IDC_CHECKBOX1) {
         form_->CheckBox1Click();
         return TRUE;
@@ -424,17 +483,15 @@ INT_PTR Win32Dialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       }
       return FALSE;
     case WM_CLOSE:
-      // The close box, Alt+F4 and the system menu. Handled here, because the dialog
-      // manager would otherwise turn it into a Cancel click.
+      // The close box, Alt+F4, the system menu, the task bar, another program. Handled
+      // here, because the dialog manager would otherwise turn it into a Cancel click.
       Close();
       return TRUE;
     case WM_ENDSESSION:
-      // Windows is ending the session: the window goes without WM_CLOSE; still leave the
-      // command file behind.
-      if (wParam != FALSE && form_ != nullptr && !closing_) {
-        closing_ = true;
-        form_->FormClose();
-      }
+      // Windows is ending the session and the process with it once this returns: the
+      // window goes without WM_CLOSE. The close runs now where it can; during OK's work
+      // the "hq" of the load stays.
+      if (wParam != FALSE && form_ != nullptr) form_->EndSession();
       return FALSE;
     case WM_DESTROY:
       PostQuitMessage(0);
@@ -445,9 +502,11 @@ INT_PTR Win32Dialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 void Win32Dialog::Close() {
-  if (!closing_) {
-    closing_ = true;
-    if (form_ != nullptr) form_->FormClose();
+  // During OK's work the form only records a stop, and the window stays until OK's own
+  // close; once the close has run, the window goes.
+  if (form_ != nullptr) {
+    form_->FormClose();
+    if (form_->Phase() != FormPhase::kClosed) return;
   }
   if (dialog_ != nullptr && IsWindow(dialog_)) DestroyWindow(dialog_);
 }
@@ -462,21 +521,19 @@ void Win32Dialog::SetStatusText(std::string_view utf8) {
   // The OK flow does not return to the event loop until it ends: paint now. (During the
   // pass its next poll of the queue shows the text.)
   UpdateWindow(labelA1_);
-  if (!working_) ShowPainted();
+  if (form_ == nullptr || form_->Phase() != FormPhase::kWorking) ShowPainted();
 }
 
 void Win32Dialog::BeginWork() {
   // OK and the check box can do nothing more; Cancel and the close box stay live, as a
-  // request to stop is honoured (EscapeKeyDown).
-  working_ = true;
-  stopRequested_ = false;
+  // request to stop is honoured (StopRequested).
+  lastLook_ = GetTickCount64();
   DisableNow(button1_);
   DisableNow(checkBox1_);
 }
 
 void Win32Dialog::EndWork() {
   // Only the file is written from here: nothing can be stopped any more.
-  working_ = false;
   DisableNow(checkBox1_);
   DisableNow(button1_);
   DisableNow(button2_);
@@ -486,29 +543,69 @@ void Win32Dialog::EndWork() {
   ShowPainted();
 }
 
-void Win32Dialog::TakeStopRequests() {
-  // Checked first, as the pass polls often and the queue is mostly empty.
-  if (HIWORD(GetQueueStatus(QS_INPUT)) == 0) return;
-  // The messages are never dispatched: the handlers must not run again inside the OK
-  // handler, and what the user did meanwhile (a click on the disabled OK, Enter) must not
-  // act once the pass has ended. Only a request to stop is kept.
-  MSG message;
-  for (const auto& range : kInputRanges) {
-    while (PeekMessageW(&message, nullptr, range[0], range[1], PM_REMOVE)) {
-      if (AsksToStop(message, button2_)) stopRequested_ = true;
+bool Win32Dialog::TakeStopRequests() {
+  // Any look at the queue first delivers what other programs sent: a close, a click on
+  // Cancel by automation, the end of the session. Their handlers only record a request to
+  // stop (the form is at work). What was posted is taken out and never dispatched: the
+  // handlers must not run inside the OK handler, and what the user did meanwhile (a click
+  // on the disabled OK, Enter) must not act once the pass has ended. Only a request to
+  // stop is kept.
+  bool stop = false;
+  std::optional<WPARAM> quit;
+  // Posted system commands other than a close (a minimise from the task bar) go back into
+  // the queue for the dialog once it is done.
+  std::array<MSG, 8> later = {};
+  std::size_t laterCount = 0;
+  const auto take = [&](UINT first, UINT last, auto asksToStop) {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, first, last, PM_REMOVE)) {
+      // A look at the queue returns WM_QUIT whatever its filter. Put back afterwards, it
+      // still ends the event loop once the pass is over.
+      if (message.message == WM_QUIT) {
+        quit = message.wParam;
+        stop = true;
+        return;
+      }
+      if (asksToStop(message)) stop = true;
     }
-  }
+  };
+  for (const auto& range : kInputRanges)
+    take(range[0], range[1], [&](const MSG& m) { return AsksToStop(m, button2_); });
+  take(WM_CLOSE, WM_CLOSE, [](const MSG&) { return true; });  // taskkill without /F
+  take(WM_COMMAND, WM_COMMAND, [](const MSG& m) { return LOWORD(m.wParam) == IDCANCEL; });
+  take(BM_CLICK, BM_CLICK, [&](const MSG& m) { return m.hwnd == button2_; });
+  take(WM_SYSCOMMAND, WM_SYSCOMMAND, [&](const MSG& m) {
+    if ((m.wParam & 0xFFF0) == SC_CLOSE) return true;  // the task bar's close
+    if (laterCount < later.size()) later[laterCount++] = m;
+    return false;
+  });
+  for (std::size_t i = 0; i < laterCount; ++i)
+    PostMessageW(later[i].hwnd, later[i].message, later[i].wParam, later[i].lParam);
+  if (quit) PostQuitMessage(static_cast<int>(*quit));
+  return stop;
 }
 
-bool Win32Dialog::EscapeKeyDown() {
-  // Looking at the queue is also what makes Wine turn the display's events into input.
-  if (working_) TakeStopRequests();
+bool Win32Dialog::StopRequested() {
+  // The queue is looked at when input or a sent message waits, and at least every
+  // kLookEvery otherwise: a window that looks at its queue for 5 s no more is marked as
+  // not responding, and a posted close waits in the queue unseen.
+  bool stop = false;
+  const ULONGLONG now = GetTickCount64();
+  if (HIWORD(GetQueueStatus(QS_INPUT | QS_SENDMESSAGE)) != 0 || now - lastLook_ >= kLookEvery) {
+    lastLook_ = now;
+    stop = TakeStopRequests();
+  }
   // The key state is the whole desktop's: Escape held in another program does not stop
   // the pass, only Escape held while the dialog is in front.
-  if (GetForegroundWindow() == dialog_ && (GetAsyncKeyState(VK_ESCAPE) & 0x8000) != 0) {
-    stopRequested_ = true;
-  }
-  return stopRequested_;
+  if (GetForegroundWindow() == dialog_ && (GetAsyncKeyState(VK_ESCAPE) & 0x8000) != 0) stop = true;
+  return stop;
+}
+
+void Win32Dialog::KeepResponsive() {
+  // Only what other programs sent: the close that waits is OK's or Cancel's own, and the
+  // handlers know that nothing may act while the file is written.
+  MSG message;
+  PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
 }
 
 ScreenPoint Win32Dialog::PointerPosition() {
@@ -526,7 +623,7 @@ int Win32Dialog::OuterWidth() {
 void Win32Dialog::SetLeftTop(int left, int top) {
   // Near an edge of the screen the dialog would hang over it, OK and Cancel perhaps out of
   // reach: it is moved just enough to lie within the work area (the screen less the task
-  // bar) of the pointer's monitor. A dialog larger than that keeps its top left inside.
+  // bar) of the pointer's monitor.
   RECT window = {};
   POINT pointer = {};
   MONITORINFO monitor = {};
@@ -534,10 +631,11 @@ void Win32Dialog::SetLeftTop(int left, int top) {
   if (GetWindowRect(dialog_, &window) && GetCursorPos(&pointer) &&
       GetMonitorInfoW(MonitorFromPoint(pointer, MONITOR_DEFAULTTONEAREST), &monitor)) {
     const RECT& work = monitor.rcWork;
-    left = std::max(std::min(left, static_cast<int>(work.right - (window.right - window.left))),
-                    static_cast<int>(work.left));
-    top = std::max(std::min(top, static_cast<int>(work.bottom - (window.bottom - window.top))),
-                   static_cast<int>(work.top));
+    const ScreenRect inside =
+        KeepInside({left, top, left + (window.right - window.left), top + (window.bottom - window.top)},
+                   {work.left, work.top, work.right, work.bottom});
+    left = inside.Left;
+    top = inside.Top;
   }
   SetWindowPos(dialog_, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }

@@ -52,9 +52,12 @@ class Win32Dialog final : public Platform {
   /// Makes the dialog visible, normal size and in front, with the check box focused,
   /// however the program was started.
   void Show();
+  /// While the close waits for a file another program holds: handles what other programs
+  /// sent, so that Windows does not take the dialog for hung.
+  void KeepResponsive() override;
 
   void SetStatusText(std::string_view utf8) override;
-  bool EscapeKeyDown() override;
+  bool StopRequested() override;
   ScreenPoint PointerPosition() override;
   int OuterWidth() override;
   int ScaledPixels(int designPixels) override;
@@ -86,9 +89,15 @@ class Win32Dialog final : public Platform {
   /// Moves and sizes every control and gives it the font, at the current scale.
   void LayOutControls();
   void Close();
-  /// Takes the keyboard and mouse input that came since the last look out of the queue,
-  /// without handling it; notes a request to stop among it.
-  void TakeStopRequests();
+  /// Looks at the queue during OK's pass: what other programs sent is handled (the
+  /// handlers only record a request to stop), and the input and requests to close posted
+  /// since the last look are taken out without being handled. True when any of those asks
+  /// to stop.
+  bool TakeStopRequests();
+  /// The dots per inch of `monitor` (the system's where Windows cannot tell).
+  int MonitorDpi(HMONITOR monitor) const;
+  /// Moves the dialog, at its size, into the work area of the monitor it stands on most.
+  void KeepOnItsMonitor();
 
   /// Functions of newer Windows than 7, looked up at run time; null where missing.
   struct DpiApi {
@@ -115,11 +124,8 @@ class Win32Dialog final : public Platform {
   HICON bigIcon_ = nullptr;
   HICON smallIcon_ = nullptr;
   TForm1* form_ = nullptr;
-  bool closing_ = false;
-  /// Between BeginWork and EndWork: the pass runs inside the OK handler.
-  bool working_ = false;
-  /// Cancel, the close box, Alt+N, Alt+F4 or Escape came during the pass.
-  bool stopRequested_ = false;
+  /// When the pass last looked at the queue (GetTickCount64).
+  ULONGLONG lastLook_ = 0;
 };
 
 }  // namespace Unit1

@@ -32,12 +32,15 @@ class Platform : public JwwGaibu::ProgressLabel {
   virtual bool CheckBoxChecked() = 0;
   /// Starts closing the dialog; FormClose runs before the window goes.
   virtual void CloseDialog() = 0;
-  /// OK's work begins: from now on only a request to stop is honoured (EscapeKeyDown,
-  /// which a dialog also answers with true after Cancel, its close box or Alt+N), and the
-  /// controls that can do nothing more show so.
+  /// OK's work begins: from now on a request to close or cancel only stops it
+  /// (StopRequested, which a dialog also answers with true after Cancel, its close box or
+  /// Alt+N), and the controls that can do nothing more show so.
   virtual void BeginWork() {}
   /// The write-back has ended: nothing can be stopped any more, and every control shows so.
   virtual void EndWork() {}
+  /// Called while the close waits for a file that another program holds: a window handles
+  /// what other programs sent it meanwhile, so that it is not taken for hung.
+  virtual void KeepResponsive() {}
 };
 
 }  // namespace Unit1

@@ -10,20 +10,30 @@ namespace {
 /// end in half a character, which is trimmed away.
 constexpr size_t kFullTextField = 255;
 
-/// True when the pass trims `text` (a full field ending in half a character).
+/// True when the pass trims `text` (a full field ending in half a character). The reader
+/// already keeps every text to whole characters, so for a model it read this never holds;
+/// it guards a text put into the model otherwise, which the pass trims all the same.
 bool TrimsText(std::string_view text) {
   return text.size() == kFullTextField &&
          MyFunc::CopyWholeChars(text, 1, kFullTextField).Text.size() != text.size();
 }
 
-/// True when the pass changes the free size written for a text: a width or height that is
-/// not positive takes text type 1's, a spacing becomes 0. Compared as written: 0 and -0
-/// are written alike.
-bool ChangesFreeSize(const JwwGaibu::TJwwTextType& type1, double width, double height,
-                     double spacing, bool negativeOnly) {
-  return (!(width > 0) && !(type1.Width == width)) ||
-         (!(height > 0) && !(type1.Height == height)) ||
-         (spacing != 0 && ZeroesSpacing(spacing, negativeOnly));
+enum class Change { kNone, kResized, kZeroed };
+
+/// What the pass changes of the free size written for a text: a spacing that becomes 0, or
+/// else a width or height that is not positive and takes text type 1's. Compared as
+/// written: 0 and -0 are written alike.
+Change FreeSizeChange(const JwwGaibu::TJwwTextType& type1, double width, double height,
+                      double spacing, bool negativeOnly) {
+  if (spacing != 0 && ZeroesSpacing(spacing, negativeOnly)) return Change::kZeroed;
+  if ((!(width > 0) && !(type1.Width == width)) || (!(height > 0) && !(type1.Height == height)))
+    return Change::kResized;
+  return Change::kNone;
+}
+
+void Count(SpacingPreview& preview, Change change) {
+  if (change == Change::kZeroed) ++preview.Zeroed;
+  if (change == Change::kResized) ++preview.Resized;
 }
 
 }  // namespace
@@ -50,7 +60,7 @@ void ZeroTextSpacing(JwwGaibu::TJwwState& s, bool negativeOnly) {
 SpacingPreview PreviewTextSpacing(const JwwGaibu::TJwwState& s, bool negativeOnly) {
   const JwwGaibu::TJwwTextType& type1 = s.TextTypes[0];
   // The first-seen free size, which texts of an unknown type go back with (above).
-  const bool firstFreeChanges = ChangesFreeSize(type1, s.FirstFreeWidth, s.FirstFreeHeight,
+  const Change firstFreeChange = FreeSizeChange(type1, s.FirstFreeWidth, s.FirstFreeHeight,
                                                 s.FirstFreeSpacing, negativeOnly);
   SpacingPreview preview;
   s.TextTable.ForEach([&](const JwwGaibu::TJwwEntText& text) {
@@ -61,25 +71,25 @@ SpacingPreview PreviewTextSpacing(const JwwGaibu::TJwwState& s, bool negativeOnl
       return;
     }
     const int32_t written = JwwGaibu::TextTypeWritten(s, text.TextType);
-    bool changed = TrimsText(text.Text);
+    Change change = Change::kNone;
     if (written == 0) {
-      changed = changed || (text.TextType == 0
-                                ? ChangesFreeSize(type1, text.Width, text.Height, text.Spacing,
-                                                  negativeOnly)
-                                : firstFreeChanges);
+      change = text.TextType == 0 ? FreeSizeChange(type1, text.Width, text.Height, text.Spacing,
+                                                   negativeOnly)
+                                  : firstFreeChange;
     } else if (written >= 1 && written <= 10) {
       ++preview.OfTextTypes;
     }
-    preview.Changed += changed;
+    if (change == Change::kNone && TrimsText(text.Text)) change = Change::kResized;
+    Count(preview, change);
   });
   // A dimension's text of an unknown type goes back with the first-seen free size too.
-  if (firstFreeChanges) {
+  if (firstFreeChange != Change::kNone) {
     s.DimTable.ForEach([&](const JwwGaibu::TJwwEntDim& dim) {
       const JwwGaibu::TJwwEntText& text = dim.Text;
       if (text.TextType != 0 && JwwGaibu::TextTypeWritten(s, text.TextType) == 0 &&
           JwwGaibu::DimIsWritten(dim.Line.X1, dim.Line.Y1, dim.Line.X2, dim.Line.Y2, text.Dx,
                                  text.Dy))
-        ++preview.Changed;
+        Count(preview, firstFreeChange);
     });
   }
   return preview;

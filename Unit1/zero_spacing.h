@@ -18,16 +18,21 @@ inline bool ZeroesSpacing(double spacing, bool negativeOnly) {
 }
 
 /// What OK will do to the selected texts, told before it is pressed; OK changes the
-/// drawing only where `Changed` is not 0.
+/// drawing only where `Changed()` is not 0. Each text is counted by what the write-back
+/// writes for it after the pass (a dimension's text of an unknown type, which goes back
+/// with the first-seen free size, among them).
 struct SpacingPreview {
-  /// Texts that the write-back writes otherwise after the pass: a spacing that becomes 0,
-  /// a width or height filled in, a text trimmed to whole characters (a dimension's text
-  /// of an unknown type, which goes back with the first-seen free size, among them).
-  std::size_t Changed = 0;
+  std::size_t Zeroed = 0;   ///< texts whose spacing becomes 0
+  /// Texts that the pass changes otherwise, their spacing kept: a width or height filled
+  /// in from text type 1 (or a full text field trimmed to whole characters).
+  std::size_t Resized = 0;
   std::size_t OfTextTypes = 0;  ///< texts of the host's text types 1 to 10, left as they are
   /// Texts that the write-back drops (blank, or without a direction): "hd" deletes them and
   /// nothing draws them anew.
   std::size_t Dropped = 0;
+
+  /// Texts that the write-back writes otherwise after the pass.
+  std::size_t Changed() const { return Zeroed + Resized; }
 };
 
 /// Counts what ZeroTextSpacing with `negativeOnly` changes of what the write-back writes,

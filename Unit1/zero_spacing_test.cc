@@ -124,7 +124,7 @@ TEST(PreviewTextSpacing, CountsWhatThePassChanges) {
       text.Text = t.text, text.Dx = t.dx;
     }
     const SpacingPreview preview = PreviewTextSpacing(s, mode.negativeOnly);
-    EXPECT_EQ(preview.Changed, mode.wantChanged) << mode.negativeOnly;
+    EXPECT_EQ(preview.Changed(), mode.wantChanged) << mode.negativeOnly;
     EXPECT_EQ(preview.OfTextTypes, 3u) << mode.negativeOnly;
     EXPECT_EQ(preview.Dropped, 2u) << mode.negativeOnly;
     ZeroTextSpacing(s, mode.negativeOnly);
@@ -134,7 +134,7 @@ TEST(PreviewTextSpacing, CountsWhatThePassChanges) {
       changed += text.Spacing != texts[i].spacing || text.Width != texts[i].width ||
                  text.Text != texts[i].text;
     }
-    EXPECT_EQ(changed, preview.Changed) << mode.negativeOnly;
+    EXPECT_EQ(changed, preview.Changed()) << mode.negativeOnly;
   }
 }
 
@@ -162,7 +162,7 @@ TEST(PreviewTextSpacing, UnknownTypesCountAsTheyAreWrittenBack) {
       text.TextType = type, text.Text.assign(1, 'a'), text.Dx = 1;
     }
     const SpacingPreview preview = PreviewTextSpacing(s, c.negativeOnly);
-    EXPECT_EQ(preview.Changed, c.wantToZero) << c.what;
+    EXPECT_EQ(preview.Changed(), c.wantToZero) << c.what;
     EXPECT_EQ(preview.OfTextTypes, c.wantOfTextTypes) << c.what;
   }
 }

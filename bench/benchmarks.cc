@@ -79,7 +79,7 @@ NumberFields CollectNumberFields(const Corpus& corpus) {
 class NoProgress : public JwwGaibu::ProgressLabel {
  public:
   void SetStatusText(std::string_view) override {}
-  bool EscapeKeyDown() override { return false; }
+  bool StopRequested() override { return false; }
 };
 
 /// A fresh folder for the files that a benchmark writes, removed when it ends.

@@ -572,7 +572,7 @@ class OkPlatform : public Unit1::Platform {
   std::filesystem::path OwnFilePath() override { return exe_; }
   bool CheckBoxChecked() override { return negativeOnly_; }
   void SetStatusText(std::string_view) override {}
-  bool EscapeKeyDown() override { return false; }
+  bool StopRequested() override { return false; }
   void CloseDialog() override { closed_ = true; }
   bool Closed() const { return closed_; }
 
@@ -620,7 +620,7 @@ std::string CheckOkRun(const std::filesystem::path& folder, std::string_view inp
   // that is dropped (written as nothing) may differ where OK counts no change: they draw
   // nothing.
   const Unit1::SpacingPreview preview = Unit1::PreviewTextSpacing(written, negativeOnly);
-  const bool changes = preview.Changed > 0;
+  const bool changes = preview.Changed() > 0;
   if (!written.LoadFailed) {
     const bool differs =
         CommandFile(file, true, negativeOnly) != CommandFile(file, false, false);

@@ -1,0 +1,22 @@
+#include "Unit1/dialog_place.h"
+
+#include <algorithm>
+
+namespace Unit1 {
+
+ScreenRect KeepInside(const ScreenRect& window, const ScreenRect& work) {
+  const int width = window.Right - window.Left;
+  const int height = window.Bottom - window.Top;
+  const int left = std::max(std::min(window.Left, work.Right - width), work.Left);
+  const int top = std::max(std::min(window.Top, work.Bottom - height), work.Top);
+  return {left, top, left + width, top + height};
+}
+
+ScreenRect PlaceAtPointer(int pointerX, int pointerY, int width, int height, int above,
+                          const ScreenRect& work) {
+  const int left = pointerX - width / 2;
+  const int top = pointerY - above;
+  return KeepInside({left, top, left + width, top + height}, work);
+}
+
+}  // namespace Unit1
