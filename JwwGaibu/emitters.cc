@@ -24,10 +24,6 @@ constexpr std::string_view kFontKeyword = "cn\"$";
 /// Ends a text command: the text follows as the next list line and the save joins the two.
 constexpr std::string_view kTextOpening = " \"";
 
-/// Keywords of the text commands by `TextKind`; anything else is written as "ch".
-constexpr std::string_view kTextKeywords[] = {"ch", "cv", "cs", "cr", "co",
-                                              "cp", "ct", "ck", "cz", "c2"};
-
 bool NearZero(double v) { return std::fabs(v) <= kTolerance; }
 bool Positive(double v) { return v > kTolerance; }
 bool Coincide(double x1, double y1, double x2, double y2) {
@@ -275,6 +271,7 @@ bool TextIsWritten(std::string_view text, double dx, double dy) {
 void EmitText(TJwwState& s, int32_t textKind, std::string_view text, double x, double y,
               double dx, double dy) {
   if (!TextIsWritten(text, dx, dy)) return;
+  // A kind outside the keyword table is written as "ch".
   const bool known = textKind >= 0 && textKind < static_cast<int32_t>(std::size(kTextKeywords));
   AppendTextCommand(s.Output, known ? kTextKeywords[textKind] : kTextKeywords[0], text, x, y,
                     dx, dy);

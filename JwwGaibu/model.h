@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "JwwGaibu/output_lines.h"
@@ -38,6 +39,11 @@ struct TJwwEntArc {  // kind 3: "ci" with seven numbers, in input order
   TJwwEntHead Head;
   double X, Y, R, V4, V5, V6, V7;
 };
+
+/// The keywords of the text commands, indexed by `TJwwEntText::TextKind`: the reader maps
+/// a keyword to its kind, the text emitter a kind back to its keyword.
+inline constexpr std::string_view kTextKeywords[] = {"ch", "cv", "cs", "cr", "co",
+                                                     "cp", "ct", "ck", "cz", "c2"};
 
 struct TJwwEntText {  // kind 4
   TJwwEntHead Head;

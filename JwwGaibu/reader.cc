@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <iterator>
 
 #include "JwwGaibu/file_io.h"
 #include "MyFunc/my_func.h"
@@ -300,12 +301,9 @@ void EndItem(TJwwState& s) {
   s.AfterMsg = false;
 }
 
-constexpr std::string_view kTextKeywords[] = {"ch", "cv", "cs", "cr", "co",
-                                              "cp", "ct", "ck", "cz", "c2"};
-
 int TextKeywordIndex(std::string_view t0) {
   if (t0.size() != 2 || t0[0] != 'c') return -1;
-  for (int k = 0; k < 10; ++k)
+  for (int k = 0; k < static_cast<int>(std::size(kTextKeywords)); ++k)
     if (t0 == kTextKeywords[k]) return k;
   return -1;
 }
