@@ -43,7 +43,6 @@ FileError ErrnoError(int code) {
 #ifdef EDQUOT
     case EDQUOT:
 #endif
-    case EFBIG:
       kind = Kind::kDiskFull;
       break;
     case ENOMEM:
@@ -251,8 +250,6 @@ bool AtomicFileWriter::Truncate(std::uint64_t size) {
   impl_->written = size;
   return true;
 }
-
-RetryBudget StartRetryBudget() { return {}; }
 
 bool AtomicFileWriter::Commit(const RetryBudget& /*budget*/) {
   if (impl_->fd < 0) {

@@ -27,9 +27,6 @@ constexpr std::size_t kMaxRequest = 1u << 30;
 /// that a temporary name made beside a file whose path fits is never the one that does not.
 constexpr std::size_t kShortPathLimit = 248;
 
-/// How long operations that another process blocks are tried again, together.
-constexpr ULONGLONG kRetryMilliseconds = 2000;
-
 /// The form of `path` for the Win32 file calls: an absolute path of kShortPathLimit
 /// characters or more gets the "\\?\" (or, for a share, "\\?\UNC\") prefix, which lifts the
 /// MAX_PATH limit. Windows takes such a path as it stands, so it is normalised here first
@@ -44,14 +41,18 @@ std::wstring Win32Path(const std::filesystem::path& path) {
   return L"\\\\?\\" + normal;
 }
 
-bool IsMissing(DWORD error) { return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND; }
+/// True when `error` says that there is no such file or folder.
+bool IsMissing(DWORD error) {
+  return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
 
 /// True when `error`, got for the file at `path`, is what Windows reports while another
 /// process holds that file: a virus scanner opening each file the moment it is closed, the
-/// search indexer, a cloud-sync client. "Access denied" is also the answer for a folder or
-/// a read-only file, which no waiting changes.
+/// search indexer, a cloud-sync client, a program that has mapped the file into its memory
+/// (which keeps it from being cut short). "Access denied" is also the answer for a folder
+/// or a read-only file, which no waiting changes.
 bool HeldByAnotherProcess(DWORD error, const std::wstring& path) {
-  if (error == ERROR_SHARING_VIOLATION) return true;
+  if (error == ERROR_SHARING_VIOLATION || error == ERROR_USER_MAPPED_FILE) return true;
   if (error != ERROR_ACCESS_DENIED) return false;
   const DWORD attributes = ::GetFileAttributesW(path.c_str());
   return attributes == INVALID_FILE_ATTRIBUTES ||
@@ -65,13 +66,8 @@ constexpr DWORD kErrorDiskQuotaExceeded = 1295;
 /// with the kind of failure it is.
 FileError Win32Error(DWORD code, const std::wstring& path) {
   using Kind = FileError::Kind;
-  Kind kind = Kind::kOther;
+  Kind kind = IsMissing(code) || code == ERROR_BAD_NETPATH ? Kind::kMissing : Kind::kOther;
   switch (code) {
-    case ERROR_FILE_NOT_FOUND:
-    case ERROR_PATH_NOT_FOUND:
-    case ERROR_BAD_NETPATH:
-      kind = Kind::kMissing;
-      break;
     case ERROR_SHARING_VIOLATION:
     case ERROR_LOCK_VIOLATION:
     case ERROR_USER_MAPPED_FILE:
@@ -101,13 +97,14 @@ FileError Win32Error(DWORD code, const std::wstring& path) {
 }
 
 /// Calls `attempt` (true on success, else the reason in GetLastError) again while
-/// `mayRetry` accepts its error, until the budget's deadline. The first pause is 1 ms, and
-/// each next one is longer by a random part of the last, so that two programs waiting on
-/// each other fall out of step: the rule of Go's cmd/go/internal/robustio for Windows,
-/// where other programs briefly hold files that were just written. Unlike there, the last
-/// pause is cut short so that the last attempt comes at the deadline, and a holder that
-/// lets go within it is always waited out. On failure GetLastError() gives the last
-/// attempt's error.
+/// `mayRetry` accepts its error and the budget has time left to wait; each pause takes its
+/// length from the budget, and the budget's WhileWaiting runs before it. The first pause is
+/// 1 ms, and each next one is longer by a random part of the last, so that two programs
+/// waiting on each other fall out of step: the rule of Go's cmd/go/internal/robustio for
+/// Windows, where other programs briefly hold files that were just written. Unlike there,
+/// the last pause is cut short so that the last attempt comes when the budget is used up,
+/// and a holder that lets go within it is always waited out. On failure GetLastError()
+/// gives the last attempt's error.
 template <typename Attempt, typename MayRetry>
 bool RetryWhileHeld(const RetryBudget& budget, Attempt attempt, MayRetry mayRetry) {
   LARGE_INTEGER counter = {};
@@ -117,13 +114,19 @@ bool RetryWhileHeld(const RetryBudget& budget, Attempt attempt, MayRetry mayRetr
   for (;;) {
     if (attempt()) return true;
     const DWORD error = ::GetLastError();
-    const ULONGLONG now = ::GetTickCount64();
-    if (!mayRetry(error) || now >= budget.deadline) {
+    if (!mayRetry(error) || budget.MillisecondsLeft == 0) {
       ::SetLastError(error);
       return false;
     }
-    const ULONGLONG pause = (pauseMicroseconds + 999) / 1000;
-    ::Sleep(static_cast<DWORD>(std::min(pause, budget.deadline - now)));
+    if (budget.WhileWaiting) budget.WhileWaiting();
+    const std::uint64_t pause =
+        std::min<std::uint64_t>((pauseMicroseconds + 999) / 1000, budget.MillisecondsLeft);
+    // What the pause really took (the system's timer may round it up), never less than
+    // asked, so that every pause uses up some of the budget.
+    const ULONGLONG start = ::GetTickCount64();
+    ::Sleep(static_cast<DWORD>(pause));
+    const std::uint64_t slept = ::GetTickCount64() - start;
+    budget.MillisecondsLeft -= std::min(budget.MillisecondsLeft, std::max(pause, slept));
     pauseMicroseconds += static_cast<std::uint32_t>(random() % pauseMicroseconds);
   }
 }
@@ -165,8 +168,6 @@ void RemoveStaleTemporaries(const std::filesystem::path& target) {
 }
 
 }  // namespace
-
-RetryBudget StartRetryBudget() { return {::GetTickCount64() + kRetryMilliseconds}; }
 
 // ----------------------------------------------------------------------------------------
 

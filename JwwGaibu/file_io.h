@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -36,16 +37,27 @@ struct FileError {
 /// final line end or full stop); empty where the code is 0 or the system has none.
 std::string SystemErrorText(const FileError& error);
 
-/// One deadline for file operations that wait while other programs hold a file (on
-/// Windows: virus scanners, the search indexer, cloud sync). Operations given the same
-/// budget stop waiting at the same moment, so that a save and its fallbacks wait about two
-/// seconds together, not two seconds each. Past the deadline an operation still makes its
-/// one attempt.
+/// An allowance of time to wait while other programs hold a file (on Windows: virus
+/// scanners, the search indexer, cloud sync), shared by every operation given the same
+/// budget: only the pauses between attempts use it up, never the work itself, so that a
+/// save and its fallbacks together wait about two seconds for others, however slow the
+/// disk. Past the allowance an operation still makes its one attempt. Not copyable: a copy
+/// would wait its own two seconds.
 struct RetryBudget {
-  uint64_t deadline = 0;  ///< milliseconds on the platform's steady clock
+  RetryBudget() = default;  ///< nothing left to wait
+  explicit RetryBudget(std::uint64_t milliseconds) : MillisecondsLeft(milliseconds) {}
+  RetryBudget(const RetryBudget&) = delete;
+  RetryBudget& operator=(const RetryBudget&) = delete;
+
+  /// Milliseconds of waiting still allowed; the pauses take them even through a const
+  /// reference, which is how the operations are given the budget.
+  mutable std::uint64_t MillisecondsLeft = 0;
+  /// Called before each pause (empty: nothing): lets a window look at its message queue
+  /// while the program waits, as Windows takes one that does not for 5 s as not responding.
+  std::function<void()> WhileWaiting;
 };
 
-/// A budget of about two seconds from now.
+/// A fresh budget: about two seconds of waiting.
 RetryBudget StartRetryBudget();
 
 /// A file opened for reading.
@@ -102,10 +114,16 @@ class AtomicFileWriter {
   std::unique_ptr<Impl> impl_;
 };
 
-/// True when the file at `path` holds exactly `bytes` (waiting for a holder within
-/// `budget`); false when it holds anything else or cannot be read.
-bool FileHoldsExactly(const std::filesystem::path& path, std::string_view bytes,
-                      const RetryBudget& budget);
+/// What a file was found to hold, compared with what was expected.
+enum class ReadBack : std::uint8_t {
+  kHolds,       ///< exactly the bytes expected
+  kHoldsOther,  ///< anything else, or no file at all
+  kUnknown,     ///< the file could not be read
+};
+
+/// Whether the file at `path` holds exactly `bytes`, waiting for a holder within `budget`.
+ReadBack FileHoldsExactly(const std::filesystem::path& path, std::string_view bytes,
+                          const RetryBudget& budget);
 
 /// Removes the file at `path` if there is one; true when nothing is left there.
 bool RemoveFileIfPresent(const std::filesystem::path& path, const RetryBudget& budget);

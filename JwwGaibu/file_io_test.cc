@@ -276,17 +276,24 @@ TEST(TemporaryName, OwnerOnlyOfOurOwnPattern) {
 
 // --- FileHoldsExactly ---------------------------------------------------------------------
 
-// What a run checks before relying on the "hq" it wrote: the same bytes, no more, no less.
+// What a run checks before relying on the "hq" it wrote: the same bytes, no more, no less;
+// and whether it could tell at all.
 TEST_F(FileIoTest, FileHoldsExactlyTellsTheHqFromAnythingElse) {
+  const std::string kFolder = "(a folder)";
   const struct {
     std::optional<std::string> content;  // none: no file
-    bool holds;
-  } cases[] = {{"hq\r\n", true},         {"hq\r\nhd\r\n", false}, {"hq\r", false},
-               {"hd\r\n", false},         {"", false},              {std::nullopt, false}};
+    ReadBack answer;
+  } cases[] = {{"hq\r\n", ReadBack::kHolds},    {"hq\r\nhd\r\n", ReadBack::kHoldsOther},
+               {"hq\r", ReadBack::kHoldsOther}, {"hd\r\n", ReadBack::kHoldsOther},
+               {"", ReadBack::kHoldsOther},     {std::nullopt, ReadBack::kHoldsOther},
+               {kFolder, ReadBack::kUnknown}};
   for (const auto& c : cases) {
-    std::filesystem::remove(path_);
-    if (c.content) std::ofstream(path_, std::ios::binary) << *c.content;
-    EXPECT_EQ(FileHoldsExactly(path_, "hq\r\n", StartRetryBudget()), c.holds)
+    std::filesystem::remove_all(path_);
+    if (c.content == kFolder)
+      std::filesystem::create_directory(path_);
+    else if (c.content)
+      std::ofstream(path_, std::ios::binary) << *c.content;
+    EXPECT_EQ(FileHoldsExactly(path_, "hq\r\n", StartRetryBudget()), c.answer)
         << (c.content ? *c.content : "(none)");
   }
 }
@@ -319,18 +326,27 @@ TEST_F(FileIoTest, RemoveFileIfPresent) {
 // --- Files held by other programs (Windows) -------------------------------------------------
 
 /// A handle on `path` such as a virus scanner, the search indexer or the host keep open for
-/// a while: `access` with only the sharing `share` allows (never deletion).
+/// a while: `access` with only the sharing `share` allows (never deletion); if `mapped`,
+/// also a view of the file in memory, which keeps it from being cut short.
 class HeldFile {
  public:
-  HeldFile(const fs::path& path, DWORD access, DWORD share)
-      : handle_(::CreateFileW(path.c_str(), access, share, nullptr, OPEN_EXISTING, 0, nullptr)) {}
+  HeldFile(const fs::path& path, DWORD access, DWORD share, bool mapped = false)
+      : handle_(::CreateFileW(path.c_str(), access, share, nullptr, OPEN_EXISTING, 0, nullptr)),
+        mapped_(mapped) {
+    if (!mapped || handle_ == INVALID_HANDLE_VALUE) return;
+    mapping_ = ::CreateFileMappingW(handle_, nullptr, PAGE_READONLY, 0, 0, nullptr);
+    if (mapping_ != nullptr) view_ = ::MapViewOfFile(mapping_, FILE_MAP_READ, 0, 0, 0);
+  }
   ~HeldFile() {
     if (releaser_.joinable()) releaser_.join();
     Release();
   }
-  bool Held() const { return handle_ != INVALID_HANDLE_VALUE; }
+  bool Held() const { return handle_ != INVALID_HANDLE_VALUE && (!mapped_ || view_ != nullptr); }
   void Release() {
+    if (view_ != nullptr) ::UnmapViewOfFile(view_);
+    if (mapping_ != nullptr) ::CloseHandle(mapping_);
     if (handle_ != INVALID_HANDLE_VALUE) ::CloseHandle(handle_);
+    view_ = mapping_ = nullptr;
     handle_ = INVALID_HANDLE_VALUE;
   }
   /// Lets go of the file from another thread after `milliseconds`.
@@ -343,6 +359,9 @@ class HeldFile {
 
  private:
   HANDLE handle_;
+  bool mapped_;
+  HANDLE mapping_ = nullptr;
+  void* view_ = nullptr;
   std::thread releaser_;
 };
 
@@ -350,9 +369,10 @@ constexpr DWORD kReadShared = FILE_SHARE_READ | FILE_SHARE_WRITE;
 
 struct HeldCase {
   const char* what;
-  DWORD access;  ///< of the holder
-  DWORD share;   ///< what the holder lets others do
+  DWORD access;                             ///< of the holder
+  DWORD share;                              ///< what the holder lets others do
   bool (*operation)(const fs::path& path);  ///< true when it did its work
+  bool mapped = false;                      ///< the holder also maps the file into memory
 };
 
 /// The whole file, read through InputFile (which, unlike the streams, takes long paths).
@@ -385,13 +405,15 @@ const HeldCase kHeldCases[] = {
     {"removing a file that is being read", GENERIC_READ, kReadShared, Remove},
     {"overwriting a file that is being read without shared writing", GENERIC_READ,
      FILE_SHARE_READ, Overwrite},
+    {"overwriting a file that another program has mapped", GENERIC_READ, kReadShared, Overwrite,
+     true},
 };
 
 // Each operation that another program's handle blocks waits for it to go, within limits.
 TEST_F(FileIoTest, OperationsWaitForAFileHeldBriefly) {
   for (const HeldCase& c : kHeldCases) {
     WriteFile(path_, "host");
-    HeldFile held(path_, c.access, c.share);
+    HeldFile held(path_, c.access, c.share, c.mapped);
     ASSERT_TRUE(held.Held()) << c.what;
     held.ReleaseAfter(300);
     EXPECT_TRUE(c.operation(path_)) << c.what;
@@ -439,6 +461,39 @@ TEST_F(FileIoTest, SpentBudgetWaitsNoMore) {
   EXPECT_EQ(ReadAll(path_), "host");
   // A fresh budget waits the holder out.
   EXPECT_TRUE(OverwriteExistingFile(path_, "hq\r\n", StartRetryBudget()));
+}
+
+// The budget is time to wait for others, not time for the work: a write slower than the
+// whole allowance (a slow disk) still leaves it for a holder of the target, and the window
+// is let look at its queue meanwhile.
+TEST_F(FileIoTest, SlowWriteLeavesTheBudgetForWaiting) {
+  WriteFile(path_, "host");
+  RetryBudget budget = StartRetryBudget();
+  int looks = 0;
+  budget.WhileWaiting = [&] { ++looks; };
+  AtomicFileWriter writer;
+  ASSERT_TRUE(writer.Open(path_));
+  ASSERT_TRUE(writer.Write("hd\r\n"));
+  ::Sleep(2500);  // longer than the whole allowance: a slow disk
+  HeldFile reader(path_, GENERIC_READ, kReadShared);
+  ASSERT_TRUE(reader.Held());
+  reader.ReleaseAfter(300);
+  EXPECT_TRUE(writer.Commit(budget));
+  EXPECT_EQ(ReadAll(path_), "hd\r\n");
+  EXPECT_GT(looks, 0);
+}
+
+// Waits use the budget up for every operation given it: after one has waited it out, the
+// next makes its one attempt, even for a holder about to let go.
+TEST_F(FileIoTest, WaitsUseUpTheBudgetOfTheOperationsAfter) {
+  WriteFile(path_, "host");
+  const RetryBudget budget = StartRetryBudget();
+  HeldFile reader(path_, GENERIC_READ, FILE_SHARE_READ);
+  ASSERT_TRUE(reader.Held());
+  EXPECT_FALSE(OverwriteExistingFile(path_, "hq\r\n", budget));  // held throughout
+  reader.ReleaseAfter(300);
+  EXPECT_FALSE(RemoveFileIfPresent(path_, budget));
+  EXPECT_EQ(ReadAll(path_), "host");
 }
 
 // Paths beyond MAX_PATH: a target that fits but whose temporary name does not, and a

@@ -173,7 +173,7 @@ namespace {
 class DiskHqFallbacks final : public HqFallbacks {
  public:
   explicit DiskHqFallbacks(const RetryBudget& budget) : budget_(budget) {}
-  bool HoldsHq(const std::filesystem::path& path) override {
+  ReadBack HoldsHq(const std::filesystem::path& path) override {
     return FileHoldsExactly(path, kHoldCommand, budget_);
   }
   bool ReplaceWithHq(const std::filesystem::path& path) override {
@@ -188,7 +188,7 @@ class DiskHqFallbacks final : public HqFallbacks {
   }
 
  private:
-  RetryBudget budget_;
+  const RetryBudget& budget_;  ///< the caller's, so that the save's waits use it up too
 };
 
 }  // namespace
@@ -202,7 +202,8 @@ HostFile PutHq(HqFallbacks& fallbacks, const std::filesystem::path& path, bool n
 }
 
 HostFile SaveHq(const std::filesystem::path& path) {
-  DiskHqFallbacks fallbacks(StartRetryBudget());
+  const RetryBudget budget = StartRetryBudget();
+  DiskHqFallbacks fallbacks(budget);
   return PutHq(fallbacks, path, false);
 }
 
@@ -213,10 +214,12 @@ bool SaveOutputLines(TJwwState& s, const std::filesystem::path& path, const Retr
   const bool empty = s.Output.Count() == 0;
   // The "hq" this run put there may have been replaced since by another run in the same
   // folder (two drawings open in the host): that run's command file must not be left for
-  // this run's host to read. So the file is checked before it is relied on; one that no
-  // longer holds the "hq" counts as unknown again.
+  // this run's host to read. So the file is checked before it is relied on; one known to
+  // hold anything else counts as unknown again. One that cannot be read back held the "hq"
+  // when last written, and is left so: replacing it, let alone removing it where nothing
+  // else can be written, could only do harm.
   if (empty && s.HostFileHolds == HostFile::kHq) {
-    if (fallbacks.HoldsHq(path)) return true;  // writing it again could only wait
+    if (fallbacks.HoldsHq(path) != ReadBack::kHoldsOther) return true;
     s.HostFileHolds = HostFile::kSelection;
   }
   s.SaveError = {};
@@ -226,10 +229,10 @@ bool SaveOutputLines(TJwwState& s, const std::filesystem::path& path, const Retr
   }
   s.SaveError = s.Output.Error();
   // Neither a partial command file nor the host's own input may be left behind: the host
-  // would read either as commands. Where this run's "hq" stands it stays, never rewritten
-  // in place or removed. An empty list's save was the "hq" through a new file already,
-  // which is not tried twice.
-  if (s.HostFileHolds == HostFile::kHq && !fallbacks.HoldsHq(path))
+  // would read either as commands. Where this run's "hq" stands, or may stand in a file
+  // that cannot be read back, it stays, never rewritten in place or removed. An empty
+  // list's save was the "hq" through a new file already, which is not tried twice.
+  if (s.HostFileHolds == HostFile::kHq && fallbacks.HoldsHq(path) == ReadBack::kHoldsOther)
     s.HostFileHolds = HostFile::kSelection;
   if (s.HostFileHolds != HostFile::kHq) s.HostFileHolds = PutHq(fallbacks, path, empty);
   return false;

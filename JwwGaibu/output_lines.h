@@ -205,9 +205,9 @@ enum class HostFile {
 class HqFallbacks {
  public:
   virtual ~HqFallbacks() = default;
-  /// True when the file still holds the lone "hq" that this run put there: another run in
+  /// Whether the file still holds the lone "hq" that this run put there: another run in
   /// the same folder may have replaced it since.
-  virtual bool HoldsHq(const std::filesystem::path& path) = 0;
+  virtual ReadBack HoldsHq(const std::filesystem::path& path) = 0;
   /// "hq" through a new file renamed over `path`.
   virtual bool ReplaceWithHq(const std::filesystem::path& path) = 0;
   /// "hq" written into the existing file (a folder that takes no new file).
@@ -247,7 +247,8 @@ bool BeginCommandFile(TJwwState& s, const std::filesystem::path& path);
 /// holds this run's "hq" already, it is left so. An empty list where this run's "hq"
 /// stands already writes nothing. Whether it still stands is checked first: another run in
 /// the same folder may have put its own file there, which must not be left for this run's
-/// host.
+/// host. A file that cannot be read back is taken to hold the "hq" still, and is left as
+/// it stands.
 /// Lines spilled into a copy of `path` (BeginCommandFile) are part of the file; that copy
 /// is used up by the save, so that a later save of the same list fails.
 bool SaveOutputLines(TJwwState& s, const std::filesystem::path& path, const RetryBudget& budget,

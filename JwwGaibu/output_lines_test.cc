@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #ifndef _WIN32
+#include <errno.h>
 #include <signal.h>
 #include <sys/resource.h>
 #endif
@@ -270,12 +271,15 @@ TEST_F(SaveTest, TargetThatIsAFolderFails) {
 /// Records which fallbacks the save asks for; each succeeds only where told.
 class FakeHqFallbacks : public HqFallbacks {
  public:
-  bool HoldsHq(const fs::path&) override { return Did("check", holdsHq); }
+  ReadBack HoldsHq(const fs::path&) override {
+    calls.emplace_back("check");
+    return holdsHq;
+  }
   bool ReplaceWithHq(const fs::path&) override { return Did("replace", replaceWorks); }
   bool OverwriteWithHq(const fs::path&) override { return Did("in place", overwriteWorks); }
   bool Remove(const fs::path&) override { return Did("remove", removeWorks); }
 
-  bool holdsHq = true;
+  ReadBack holdsHq = ReadBack::kHolds;
   bool replaceWorks = false;
   bool overwriteWorks = false;
   bool removeWorks = false;
@@ -290,30 +294,37 @@ class FakeHqFallbacks : public HqFallbacks {
 
 // After the command file could not take its place: what is asked of the disk depends on
 // what the host's file holds. Where this run's "hq" still stands, nothing is rewritten or
-// removed, and an empty list (Cancel) writes nothing at all; where the selection may still
-// be there, or another run has put its own file in the "hq"'s place, "hq" is tried every
-// way, and the file is removed only last.
+// removed, and an empty list (Cancel) writes nothing at all; so too where the file cannot
+// be read back (it held the "hq" when last written). Where the selection may still be
+// there, or another run has put its own file in the "hq"'s place, "hq" is tried every way,
+// and the file is removed only last.
 TEST_F(SaveTest, FailedSaveTouchesTheFileOnlyWhereHqDoesNotStand) {
   struct Case {
     const char* name;
     HostFile holds;
     bool emptyList;
-    bool holdsHq;  // what the file is found to hold when checked
+    ReadBack holdsHq;  // what the file is found to hold when checked
     bool overwriteWorks;
     std::vector<std::string> calls;
     HostFile after;
   } cases[] = {
-      {"hq stands, commands fail", HostFile::kHq, false, true, true, {"check"}, HostFile::kHq},
-      {"hq stands, Cancel", HostFile::kHq, true, true, true, {"check"}, HostFile::kHq},
-      {"another run's file, commands fail", HostFile::kHq, false, false, true,
-       {"check", "replace", "in place"}, HostFile::kHq},
-      {"another run's file, Cancel", HostFile::kHq, true, false, true, {"check", "in place"},
+      {"hq stands, commands fail", HostFile::kHq, false, ReadBack::kHolds, true, {"check"},
        HostFile::kHq},
-      {"selection, commands fail", HostFile::kSelection, false, true, false,
+      {"hq stands, Cancel", HostFile::kHq, true, ReadBack::kHolds, true, {"check"},
+       HostFile::kHq},
+      {"unreadable, commands fail", HostFile::kHq, false, ReadBack::kUnknown, true, {"check"},
+       HostFile::kHq},
+      {"unreadable, Cancel", HostFile::kHq, true, ReadBack::kUnknown, true, {"check"},
+       HostFile::kHq},
+      {"another run's file, commands fail", HostFile::kHq, false, ReadBack::kHoldsOther, true,
+       {"check", "replace", "in place"}, HostFile::kHq},
+      {"another run's file, Cancel", HostFile::kHq, true, ReadBack::kHoldsOther, true,
+       {"check", "in place"}, HostFile::kHq},
+      {"selection, commands fail", HostFile::kSelection, false, ReadBack::kHolds, false,
        {"replace", "in place", "remove"}, HostFile::kNothing},
-      {"selection, hq in place", HostFile::kSelection, false, true, true,
+      {"selection, hq in place", HostFile::kSelection, false, ReadBack::kHolds, true,
        {"replace", "in place"}, HostFile::kHq},
-      {"selection, the hq of Cancel fails", HostFile::kSelection, true, true, false,
+      {"selection, the hq of Cancel fails", HostFile::kSelection, true, ReadBack::kHolds, false,
        {"in place", "remove"}, HostFile::kNothing},
   };
   for (const Case& c : cases) {
@@ -325,7 +336,8 @@ TEST_F(SaveTest, FailedSaveTouchesTheFileOnlyWhereHqDoesNotStand) {
     fallbacks.overwriteWorks = c.overwriteWorks;
     fallbacks.removeWorks = true;
     // No new file can be made in a missing folder: a save that writes anything fails.
-    const bool nothingToWrite = c.emptyList && c.holds == HostFile::kHq && c.holdsHq;
+    const bool nothingToWrite =
+        c.emptyList && c.holds == HostFile::kHq && c.holdsHq != ReadBack::kHoldsOther;
     EXPECT_EQ(SaveOutputLines(s, folder_ / "missing" / "JWC_TEMP.TXT", StartRetryBudget(),
                               fallbacks),
               nothingToWrite)
@@ -468,7 +480,8 @@ TEST_F(SpillTest, FolderWithoutRoomForTheCopyKeepsTheLinesInMemory) {
 }
 
 #ifndef _WIN32
-/// Lowers the largest file size this process may write, as a full disk would stop it.
+/// Lowers the largest file size this process may write: a write past it fails, as on a
+/// file system whose files cannot grow so large.
 class FileSizeLimit {
  public:
   explicit FileSizeLimit(rlim_t bytes) {
@@ -501,6 +514,8 @@ TEST_F(SaveTest, FailedWriteLeavesHqAndNoTemporaryFile) {
     saved = SaveOutputLines(s, path_);
   }
   EXPECT_FALSE(saved);
+  // A size limit is no full disk: freeing room would not help, so the user is not told to.
+  EXPECT_EQ(s.SaveError, (FileError{FileError::Kind::kOther, EFBIG}));
   // Neither the partial command file nor the host's input is left to be read as commands.
   EXPECT_EQ(ReadAll(path_), "hq\r\n");
   EXPECT_EQ(Entries().size(), 1u);

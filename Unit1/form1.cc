@@ -262,7 +262,10 @@ void TForm1::FormClose() {
   phase_ = FormPhase::kWriting;
   // One budget for every wait of the close on files that other programs hold: the save and
   // its fallbacks together, so that the dialog never hangs for long at its end.
-  const JwwGaibu::RetryBudget budget = JwwGaibu::StartRetryBudget();
+  JwwGaibu::RetryBudget budget = JwwGaibu::StartRetryBudget();
+  // While it waits, the dialog still answers what other programs send it (not its
+  // handlers: they know the file is being written).
+  budget.WhileWaiting = [this] { platform_.KeepResponsive(); };
   bool saved = false;
   try {
     saved = JwwGaibu::SaveOutputLines(*state_, InterchangeFilePath(), budget);

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Faults on the save, for real: the folder missing or read-only, JWC_TEMP.TXT a folder, the
 # file system full. Each time the run reports the failure (exit status 1), leaves no
-# temporary file and no partial command file ("hq" where it can), and does not crash.
+# temporary file and no partial command file ("hq" where it can), and does not crash. And
+# the "hq" that stands since the load, which Cancel cannot read back: it is left so.
 #   save-faults.sh RQ27
 source "$(dirname "$0")/lib.sh"
 selection 50 > "$work/input"
@@ -51,7 +52,9 @@ done
 # second temporary file (the first is the "hq" at load; the folder's fsyncs come between).
 # (LeakSanitizer cannot run under a tracer.)
 traced() { ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0" strace "$@"; }
-if traced -o /dev/null -e trace=fsync -e inject=fsync:error=EIO:when=1 true 2>/dev/null; then
+can_inject=$(traced -o /dev/null -e trace=fsync -e inject=fsync:error=EIO:when=1 true 2>/dev/null &&
+  echo yes)
+if [ "$can_inject" = yes ]; then
   mkdir "$work/fsync"; cp "$work/input" "$work/fsync/JWC_TEMP.TXT"
   traced -o "$work/fsync.trace" -e trace=openat,fsync "$rq27" --yes "$work/fsync" 2>/dev/null
   nth=$(awk '/^openat\(.*\.JWC_TEMP\.TXT\.[0-9]+\.[0-9]+\.tmp".* = [0-9]+$/ { temps++; fd = $NF }
@@ -64,6 +67,26 @@ if traced -o /dev/null -e trace=fsync -e inject=fsync:error=EIO:when=1 true 2>/d
   check "failing fsync: no temporary file" 0 "$(temps "$work/fsync")"
 else
   skip "failing fsync" "strace cannot inject errors here"
+fi
+
+# Cancel, where the "hq" that stands since the load cannot be read back: strace refuses
+# that open (the second of JWC_TEMP.TXT for reading, as a traced run tells) and every open
+# after it, so that no new file and no in-place write could be made either. The file is
+# left as it stands, holding the "hq", and is never removed.
+if [ "$can_inject" = yes ]; then
+  mkdir "$work/readback"; cp "$work/input" "$work/readback/JWC_TEMP.TXT"
+  traced -o "$work/readback.trace" -e trace=openat "$rq27" --cancel "$work/readback" 2>/dev/null
+  nth=$(awk '/^openat\(.*\/JWC_TEMP\.TXT", O_RDONLY/ { reads++ }
+    /^openat\(/ { n++; if (reads == 2) { print n; exit } }' "$work/readback.trace")
+  check "unreadable hq: the read-back's open found" yes "$([ -n "$nth" ] && echo yes || echo no)"
+  cp "$work/input" "$work/readback/JWC_TEMP.TXT"
+  traced -o /dev/null -e trace=openat -e inject=openat:error=EACCES:when="${nth:-1}+" \
+    "$rq27" --cancel "$work/readback" 2>/dev/null; check "unreadable hq, Cancel: exit" 0 $?
+  check "unreadable hq, Cancel: exactly hq" same \
+    "$(cmp -s <(printf 'hq\r\n') "$work/readback/JWC_TEMP.TXT" && echo same)"
+  check "unreadable hq, Cancel: no temporary file" 0 "$(temps "$work/readback")"
+else
+  skip "unreadable hq" "strace cannot inject errors here"
 fi
 
 # A full file system: a small memory file system whose free room, once the selection has
