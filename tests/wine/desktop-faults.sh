@@ -1,8 +1,8 @@
-# rq27.exe under what a user's desktop does to it: other programs holding its files, kills,
-# a start hidden, minimised, at the screen's edge or with no display, Escape typed into
-# another window.
+# rq27.exe under what a user's desktop does to it: other programs holding its files or
+# closing it during OK's pass, kills, a start hidden, minimised, at the screen's edge or with
+# no display, Escape typed into another window.
 # Sourced by run-gui-tests.sh: uses its Xvfb, Wine prefix, inputs and helpers. For the
-# main cases only (all_cases false): the held files and fewer kills.
+# main cases only (all_cases false): the held files, the closes and fewer kills.
 #
 # Environment (all optional):
 #   RQ27_DESKTOP_ITEMS items in the selection for the locks and the kills (default 100000)
@@ -48,8 +48,8 @@ no_strays() {
 }
 
 df_ready=1
-DF_HELPERS="scanner holder launcher other-window dialog-probe"
-all_cases || DF_HELPERS="holder dialog-probe"
+DF_HELPERS="scanner holder launcher other-window dialog-probe closer"
+all_cases || DF_HELPERS="holder dialog-probe closer"
 for h in $DF_HELPERS; do
   if ! x86_64-w64-mingw32-g++-posix -std=c++20 -O2 -Wall -Wextra -Werror -municode -static -s \
       -o "$DF_BIN/$h.exe" "$HERE/helpers/$h.cc" -lgdi32 >"$WORK/build-$h.log" 2>&1; then
@@ -301,6 +301,62 @@ else
   fail "$name" "no window"
 fi
 fi  # all_cases
+
+# ---------------------------------------------------------------------------------------
+# Other programs asking the dialog to close during OK's pass over the large selection, with
+# the pointer moving over the dialog: that input makes the pass look at its queue, which
+# also delivers what other programs sent. Each request only stops the pass: "hq", no
+# temporary file, no crash, and the program ends by itself with exit status 0 before the
+# whole pass would have ended. The request comes 0.3 s after OK and counts only if OK then
+# read disabled and Cancel enabled (the pass at work). Wine does not end a program that has
+# answered WM_ENDSESSION, as Windows does: one still running then is ended here.
+
+for row in "close:WM_CLOSE sent" "cancel-click:BM_CLICK on Cancel sent" \
+    "end-session:WM_QUERYENDSESSION and WM_ENDSESSION sent" \
+    "post-sc-close:WM_SYSCOMMAND SC_CLOSE posted" "post-close:WM_CLOSE posted"; do
+  how=${row%%:*}
+  name="${row#*:} during the pass"
+  prepare "$DF_DIR" "$INPUTS/big.txt"
+  if ! GUI_ERR=$WORK/gui.err start_gui "$DF_DIR"; then
+    fail "$name" "no window"
+    wait_gui 5
+    continue
+  fi
+  helper closer "$how" 300
+  closer=$HELPER_PID
+  wait_line "$WORK/closer.out" found 10
+  # Back and forth over the explanation lines, where no control is, while the program runs.
+  (while kill -0 "$GUI_PID" 2>/dev/null; do
+     xdotool mousemove $((X + 80)) $((Y + 100)); sleep 0.02
+     xdotool mousemove $((X + 240)) $((Y + 140)); sleep 0.02
+   done) &
+  mover=$!
+  t=$(now)
+  act ok-enter
+  wait_gui 10
+  took=$(since "$t")
+  wait "$mover" "$closer"
+  said=$(grep -av '^found' "$WORK/closer.out" | tr -d '\r' | tr '\n' ' ')
+  crash=$(grep -aiE -m1 'page fault|unhandled exception' "$WORK/gui.err")
+  got="$(stat -c %s "$DF_DIR/JWC_TEMP.TXT") bytes, exit status $GUI_RC after $took s:$(
+    head -c 24 "$DF_DIR/JWC_TEMP.TXT" | od -An -c | tr -s ' \n' ' ')"
+  if ! grep -q '^state OK disabled Cancel enabled' "$WORK/closer.out"; then
+    fail "$name" "not sent during the pass ($said)"
+  elif [ -n "$crash" ] || ! cmp -s "$DF_DIR/JWC_TEMP.TXT" "$WORK/hq.txt"; then
+    fail "$name" "$got${crash:+; crashed: $crash}; $said"
+  elif [ "$(strays "$DF_DIR")" != 0 ]; then
+    fail "$name" "$(strays "$DF_DIR") temporary files left"
+  elif [ "$GUI_RC" = 124 ] && [ "$how" = end-session ] && [[ $said == *"sent WM_ENDSESSION result"* ]] &&
+      [ -n "$full" ] && awk -v a="$took" -v b="$full" 'BEGIN { exit !(a > b) }'; then
+    pass "$name: \"hq\" still after the whole pass's $full s, no temporary file, no crash; still running after it answered ($said)"
+  elif [ "$GUI_RC" != 0 ]; then
+    fail "$name" "$got; $said"
+  elif [ -n "$full" ] && awk -v a="$took" -v b="$full" 'BEGIN { exit !(a >= b) }'; then
+    fail "$name" "ended $took s after OK, the whole pass takes $full s"
+  else
+    pass "$name: \"hq\", no temporary file, exit status 0, $took s after OK (whole pass ${full:-?} s; $said)"
+  fi
+done
 
 # ---------------------------------------------------------------------------------------
 # Kills at random moments after the dialog appeared, half of them after OK: each leaves

@@ -1,0 +1,79 @@
+// Test helper: asks the dialog to close as another program does. Finds the one window named
+// 文字間隔ゼロ化 (waiting up to 10 s), prints "found", waits DELAY_MS, prints the state of OK
+// and Cancel ("state OK enabled|disabled Cancel enabled|disabled"; OK disabled and Cancel
+// enabled while OK's pass runs), then
+//   close          sends WM_CLOSE (the task manager's end task)
+//   cancel-click   sends BM_CLICK to the dialog's Cancel (automation, screen readers)
+//   end-session    sends WM_QUERYENDSESSION, then WM_ENDSESSION TRUE (signing out)
+//   post-sc-close  posts WM_SYSCOMMAND SC_CLOSE (the task bar's close)
+//   post-close     posts WM_CLOSE (taskkill without /F)
+// and prints "sent MESSAGE result R" or "posted MESSAGE", or "... failed, error E" (a send
+// that got no answer within 10 s, a window gone). Exit status 0 when every message went
+// through, 3 when one did not, 1 when there was no such window or more than one, 2 on
+// wrong arguments.
+//   closer.exe ACTION DELAY_MS
+#include <windows.h>
+
+#include <cstdio>
+#include <cwchar>
+#include <string_view>
+
+namespace {
+
+// A program that hangs or crashes while it handles a sent message must not hold the test.
+bool Send(HWND window, const char* name, UINT message, WPARAM wParam, LPARAM lParam) {
+  DWORD_PTR result = 0;
+  if (SendMessageTimeoutW(window, message, wParam, lParam, SMTO_NORMAL | SMTO_ABORTIFHUNG,
+                          10000, &result) == 0) {
+    std::printf("sent %s failed, error %lu\n", name, GetLastError());
+    return false;
+  }
+  std::printf("sent %s result %lld\n", name, static_cast<long long>(result));
+  return true;
+}
+
+bool Post(HWND window, const char* name, UINT message, WPARAM wParam) {
+  const bool posted = PostMessageW(window, message, wParam, 0) != 0;
+  if (posted) std::printf("posted %s\n", name);
+  else std::printf("post %s failed, error %lu\n", name, GetLastError());
+  return posted;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  if (argc != 3) return 2;
+  const wchar_t* caption = L"\x6587\x5b57\x9593\x9694\x30bc\x30ed\x5316";
+  HWND dialog = nullptr;
+  for (int i = 0; i < 500 && (dialog = FindWindowW(nullptr, caption)) == nullptr; ++i) Sleep(20);
+  // A second window of that name (another run, a message box) would make the target a guess.
+  if (dialog == nullptr || FindWindowExW(nullptr, dialog, nullptr, caption) != nullptr) {
+    std::printf(dialog == nullptr ? "no window\n" : "more than one window\n");
+    return 1;
+  }
+  std::printf("found\n");
+  std::fflush(stdout);
+  Sleep(static_cast<DWORD>(std::wcstoul(argv[2], nullptr, 10)));
+  const HWND ok = GetDlgItem(dialog, IDOK);
+  const HWND cancel = GetDlgItem(dialog, IDCANCEL);
+  std::printf("state OK %s Cancel %s\n", IsWindowEnabled(ok) ? "enabled" : "disabled",
+              IsWindowEnabled(cancel) ? "enabled" : "disabled");
+  const std::wstring_view action = argv[1];
+  bool delivered;
+  if (action == L"close") {
+    delivered = Send(dialog, "WM_CLOSE", WM_CLOSE, 0, 0);
+  } else if (action == L"cancel-click") {
+    delivered = Send(cancel, "BM_CLICK", BM_CLICK, 0, 0);
+  } else if (action == L"end-session") {
+    // Signing out asks first and ends the session whatever the answer.
+    delivered = Send(dialog, "WM_QUERYENDSESSION", WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF);
+    delivered &= Send(dialog, "WM_ENDSESSION", WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+  } else if (action == L"post-sc-close") {
+    delivered = Post(dialog, "WM_SYSCOMMAND SC_CLOSE", WM_SYSCOMMAND, SC_CLOSE);
+  } else if (action == L"post-close") {
+    delivered = Post(dialog, "WM_CLOSE", WM_CLOSE, 0);
+  } else {
+    return 2;
+  }
+  return delivered ? 0 : 3;
+}
