@@ -442,21 +442,21 @@ TEST_F(FileIoTest, FileHeldTooLongFailsCleanly) {
   EXPECT_EQ(file.Open(path_), InputFile::OpenResult::kError);
 }
 
-// Operations given one budget share its deadline: once it has passed, each makes its one
-// attempt and waits no more, even for a holder about to let go. So a save and its
+// Operations given one budget share it: once one has waited it out, each next one makes
+// its one attempt and waits no more, even for a holder about to let go. So a save and its
 // fallbacks together wait no longer than one of them would.
 TEST_F(FileIoTest, SpentBudgetWaitsNoMore) {
-  const RetryBudget spent{};  // its deadline passed long ago
+  const RetryBudget budget = StartRetryBudget();
   WriteFile(path_, "host");
   HeldFile reader(path_, GENERIC_READ, FILE_SHARE_READ);
   ASSERT_TRUE(reader.Held());
+  EXPECT_FALSE(OverwriteExistingFile(path_, "hq\r\n", budget));  // held throughout
   reader.ReleaseAfter(300);
   AtomicFileWriter writer;
   ASSERT_TRUE(writer.Open(path_));
   ASSERT_TRUE(writer.Write("hd\r\n"));
-  EXPECT_FALSE(writer.Commit(spent));
-  EXPECT_FALSE(OverwriteExistingFile(path_, "hq\r\n", spent));
-  EXPECT_FALSE(RemoveFileIfPresent(path_, spent));
+  EXPECT_FALSE(writer.Commit(budget));
+  EXPECT_FALSE(RemoveFileIfPresent(path_, budget));
   EXPECT_EQ(Entries(), std::set<std::string>{"JWC_TEMP.TXT"});
   EXPECT_EQ(ReadAll(path_), "host");
   // A fresh budget waits the holder out.
@@ -481,19 +481,6 @@ TEST_F(FileIoTest, SlowWriteLeavesTheBudgetForWaiting) {
   EXPECT_TRUE(writer.Commit(budget));
   EXPECT_EQ(ReadAll(path_), "hd\r\n");
   EXPECT_GT(looks, 0);
-}
-
-// Waits use the budget up for every operation given it: after one has waited it out, the
-// next makes its one attempt, even for a holder about to let go.
-TEST_F(FileIoTest, WaitsUseUpTheBudgetOfTheOperationsAfter) {
-  WriteFile(path_, "host");
-  const RetryBudget budget = StartRetryBudget();
-  HeldFile reader(path_, GENERIC_READ, FILE_SHARE_READ);
-  ASSERT_TRUE(reader.Held());
-  EXPECT_FALSE(OverwriteExistingFile(path_, "hq\r\n", budget));  // held throughout
-  reader.ReleaseAfter(300);
-  EXPECT_FALSE(RemoveFileIfPresent(path_, budget));
-  EXPECT_EQ(ReadAll(path_), "host");
 }
 
 // Paths beyond MAX_PATH: a target that fits but whose temporary name does not, and a

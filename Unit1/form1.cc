@@ -67,10 +67,7 @@ constexpr bool TableFollowsTheKinds() {
 }
 static_assert(TableFollowsTheKinds(), "one row per kind, in the kinds' order");
 
-const KindTexts& TextsOf(Kind kind) {
-  const auto index = static_cast<std::size_t>(kind);
-  return kKindTexts[index < std::size(kKindTexts) ? index : std::size(kKindTexts) - 1];
-}
+const KindTexts& TextsOf(Kind kind) { return kKindTexts[static_cast<std::size_t>(kind)]; }
 
 /// The reason for the message: the system's words with its code, or ours where the system
 /// gave none.
@@ -188,7 +185,6 @@ void TForm1::Button1Click() {
   if (phase_ != FormPhase::kShowing) return;
   phase_ = FormPhase::kWorking;
   okPressed_ = true;
-  stopRequested_ = false;
   const bool negativeOnly = platform_.CheckBoxChecked();
   platform_.BeginWork();
   platform_.SetStatusText(kStatusZeroing);

@@ -125,6 +125,17 @@ bool AsksToStop(const MSG& message, HWND cancelButton) {
 /// How often OK's pass looks at the queue at least (milliseconds).
 constexpr ULONGLONG kLookEvery = 150;
 
+/// `rect` as the placement arithmetic takes it.
+ScreenRect ToScreenRect(const RECT& rect) { return {rect.left, rect.top, rect.right, rect.bottom}; }
+
+/// The work area of `monitor` (its screen less the task bar), if Windows tells it.
+std::optional<ScreenRect> WorkArea(HMONITOR monitor) {
+  MONITORINFO info = {};
+  info.cbSize = sizeof info;
+  if (!GetMonitorInfoW(monitor, &info)) return std::nullopt;
+  return ToScreenRect(info.rcWork);
+}
+
 /// Shows `control` disabled at once: no message loop runs while OK's work goes on.
 void DisableNow(HWND control) {
   if (control == nullptr) return;
@@ -216,14 +227,10 @@ void Win32Dialog::Initialise(HWND dialog) {
   GetCursorPos(&pointer);
   const HMONITOR monitor = MonitorFromPoint(pointer, MONITOR_DEFAULTTONEAREST);
   dpi_ = MonitorDpi(monitor);
-  MONITORINFO info = {};
-  info.cbSize = sizeof info;
-  if (GetMonitorInfoW(monitor, &info)) {
+  if (const std::optional<ScreenRect> work = WorkArea(monitor)) {
     const SIZE outer = OuterSize(dpi_);
-    const RECT& work = info.rcWork;
     const ScreenRect place =
-        PlaceAtPointer(pointer.x, pointer.y, outer.cx, outer.cy, ScaleDesign(4, dpi_),
-                       {work.left, work.top, work.right, work.bottom});
+        PlaceAtPointer(pointer.x, pointer.y, outer.cx, outer.cy, ScaleDesign(4, dpi_), *work);
     SetWindowPos(dialog_, nullptr, place.Left, place.Top, outer.cx, outer.cy,
                  SWP_NOZORDER | SWP_NOACTIVATE);
   }
@@ -251,14 +258,10 @@ int Win32Dialog::MonitorDpi(HMONITOR monitor) const {
 
 void Win32Dialog::KeepOnItsMonitor() {
   RECT window = {};
-  MONITORINFO info = {};
-  info.cbSize = sizeof info;
-  if (!GetWindowRect(dialog_, &window) ||
-      !GetMonitorInfoW(MonitorFromWindow(dialog_, MONITOR_DEFAULTTONEAREST), &info))
-    return;
-  const RECT& work = info.rcWork;
-  const ScreenRect inside = KeepInside({window.left, window.top, window.right, window.bottom},
-                                       {work.left, work.top, work.right, work.bottom});
+  const std::optional<ScreenRect> work =
+      WorkArea(MonitorFromWindow(dialog_, MONITOR_DEFAULTTONEAREST));
+  if (!work || !GetWindowRect(dialog_, &window)) return;
+  const ScreenRect inside = KeepInside(ToScreenRect(window), *work);
   if (inside.Left != window.left || inside.Top != window.top) {
     SetWindowPos(dialog_, nullptr, inside.Left, inside.Top, 0, 0,
                  SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
@@ -319,7 +322,7 @@ void Win32Dialog::SetClientSize() {
   if (GetClientRect(dialog_, &client) && GetWindowRect(dialog_, &window)) {
     const int dx = width - (client.right - client.left);
     const int dy = height - (client.bottom - client.top);
-    if ((dx != 0 || dy != 0) && dpi_ == dpi) {
+    if (dx != 0 || dy != 0) {
       SetWindowPos(dialog_, nullptr, 0, 0, window.right - window.left + dx,
                    window.bottom - window.top + dy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
@@ -626,14 +629,12 @@ void Win32Dialog::SetLeftTop(int left, int top) {
   // bar) of the pointer's monitor.
   RECT window = {};
   POINT pointer = {};
-  MONITORINFO monitor = {};
-  monitor.cbSize = sizeof monitor;
+  std::optional<ScreenRect> work;
   if (GetWindowRect(dialog_, &window) && GetCursorPos(&pointer) &&
-      GetMonitorInfoW(MonitorFromPoint(pointer, MONITOR_DEFAULTTONEAREST), &monitor)) {
-    const RECT& work = monitor.rcWork;
-    const ScreenRect inside =
-        KeepInside({left, top, left + (window.right - window.left), top + (window.bottom - window.top)},
-                   {work.left, work.top, work.right, work.bottom});
+      (work = WorkArea(MonitorFromPoint(pointer, MONITOR_DEFAULTTONEAREST)))) {
+    const ScreenRect inside = KeepInside(
+        {left, top, left + (window.right - window.left), top + (window.bottom - window.top)},
+        *work);
     left = inside.Left;
     top = inside.Top;
   }
