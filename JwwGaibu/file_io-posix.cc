@@ -129,10 +129,12 @@ struct InputFile::Impl {
 InputFile::InputFile() : impl_(std::make_unique<Impl>()) {}
 InputFile::~InputFile() { impl_->Close(); }
 
+bool IsHeldError(std::uint32_t /*code*/) { return false; }
+
 // Nothing here waits for other programs: a file held open does not keep it from being
 // read, replaced or removed. The budget is kept only for the interface.
 InputFile::OpenResult InputFile::Open(const std::filesystem::path& path,
-                                      const RetryBudget& /*budget*/) {
+                                      RetryBudget& /*budget*/) {
   impl_->Close();
   impl_->error = {};
   impl_->fd = OpenRetrying(path.c_str(), O_RDONLY | O_CLOEXEC);
@@ -251,7 +253,7 @@ bool AtomicFileWriter::Truncate(std::uint64_t size) {
   return true;
 }
 
-bool AtomicFileWriter::Commit(const RetryBudget& /*budget*/) {
+bool AtomicFileWriter::Commit(RetryBudget& /*budget*/) {
   if (impl_->fd < 0) {
     impl_->Fail(EBADF);
     return false;
@@ -282,13 +284,13 @@ std::string SystemErrorText(const FileError& error) {
   return text != nullptr ? std::string(text) : std::string();
 }
 
-bool RemoveFileIfPresent(const std::filesystem::path& path, const RetryBudget& /*budget*/) {
+bool RemoveFileIfPresent(const std::filesystem::path& path, RetryBudget& /*budget*/) {
   if (::unlink(path.c_str()) == 0) return true;
   return errno == ENOENT || errno == ENOTDIR;
 }
 
 bool OverwriteExistingFile(const std::filesystem::path& path, std::string_view bytes,
-                           const RetryBudget& /*budget*/) {
+                           RetryBudget& /*budget*/) {
   const int fd = OpenRetrying(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
   if (fd < 0) return false;
   bool ok = true;

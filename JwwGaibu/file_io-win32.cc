@@ -48,11 +48,11 @@ bool IsMissing(DWORD error) {
 
 /// True when `error`, got for the file at `path`, is what Windows reports while another
 /// process holds that file: a virus scanner opening each file the moment it is closed, the
-/// search indexer, a cloud-sync client, a program that has mapped the file into its memory
-/// (which keeps it from being cut short). "Access denied" is also the answer for a folder
-/// or a read-only file, which no waiting changes.
+/// search indexer, a cloud-sync client, a program that has locked a part of the file or
+/// mapped it into its memory (which keeps it from being cut short). "Access denied" is also
+/// the answer for a folder or a read-only file, which no waiting changes.
 bool HeldByAnotherProcess(DWORD error, const std::wstring& path) {
-  if (error == ERROR_SHARING_VIOLATION || error == ERROR_USER_MAPPED_FILE) return true;
+  if (IsHeldError(error)) return true;
   if (error != ERROR_ACCESS_DENIED) return false;
   const DWORD attributes = ::GetFileAttributesW(path.c_str());
   return attributes == INVALID_FILE_ATTRIBUTES ||
@@ -97,8 +97,8 @@ FileError Win32Error(DWORD code, const std::wstring& path) {
 }
 
 /// Calls `attempt` (true on success, else the reason in GetLastError) again while
-/// `mayRetry` accepts its error and the budget has time left to wait; each pause takes its
-/// length from the budget, and the budget's WhileWaiting runs before it. The first pause is
+/// `mayRetry` accepts its error and the budget has time left to wait; each pause (the
+/// budget's Pause, else a sleep) takes its length from the budget. The first pause is
 /// 1 ms, and each next one is longer by a random part of the last, so that two programs
 /// waiting on each other fall out of step: the rule of Go's cmd/go/internal/robustio for
 /// Windows, where other programs briefly hold files that were just written. Unlike there,
@@ -106,7 +106,7 @@ FileError Win32Error(DWORD code, const std::wstring& path) {
 /// and a holder that lets go within it is always waited out. On failure GetLastError()
 /// gives the last attempt's error.
 template <typename Attempt, typename MayRetry>
-bool RetryWhileHeld(const RetryBudget& budget, Attempt attempt, MayRetry mayRetry) {
+bool RetryWhileHeld(RetryBudget& budget, Attempt attempt, MayRetry mayRetry) {
   LARGE_INTEGER counter = {};
   ::QueryPerformanceCounter(&counter);
   std::minstd_rand random(static_cast<std::uint32_t>(counter.QuadPart) ^ ::GetCurrentThreadId());
@@ -118,21 +118,23 @@ bool RetryWhileHeld(const RetryBudget& budget, Attempt attempt, MayRetry mayRetr
       ::SetLastError(error);
       return false;
     }
-    if (budget.WhileWaiting) budget.WhileWaiting();
-    const std::uint64_t pause =
-        std::min<std::uint64_t>((pauseMicroseconds + 999) / 1000, budget.MillisecondsLeft);
+    const auto pause = static_cast<std::uint32_t>(
+        std::min<std::uint64_t>((pauseMicroseconds + 999) / 1000, budget.MillisecondsLeft));
     // What the pause really took (the system's timer may round it up), never less than
     // asked, so that every pause uses up some of the budget.
     const ULONGLONG start = ::GetTickCount64();
-    ::Sleep(static_cast<DWORD>(pause));
-    const std::uint64_t slept = ::GetTickCount64() - start;
-    budget.MillisecondsLeft -= std::min(budget.MillisecondsLeft, std::max(pause, slept));
+    if (budget.Pause)
+      budget.Pause(pause);
+    else
+      ::Sleep(pause);
+    const std::uint64_t slept = std::max<std::uint64_t>(pause, ::GetTickCount64() - start);
+    budget.MillisecondsLeft -= std::min(budget.MillisecondsLeft, slept);
     pauseMicroseconds += static_cast<std::uint32_t>(random() % pauseMicroseconds);
   }
 }
 
 /// DeleteFileW, tried again while another process holds the file.
-bool DeleteFileRetrying(const std::wstring& path, const RetryBudget& budget) {
+bool DeleteFileRetrying(const std::wstring& path, RetryBudget& budget) {
   return RetryWhileHeld(
       budget, [&] { return ::DeleteFileW(path.c_str()) != 0; },
       [&](DWORD error) { return HeldByAnotherProcess(error, path); });
@@ -171,6 +173,11 @@ void RemoveStaleTemporaries(const std::filesystem::path& target) {
 
 // ----------------------------------------------------------------------------------------
 
+bool IsHeldError(std::uint32_t code) {
+  return code == ERROR_SHARING_VIOLATION || code == ERROR_LOCK_VIOLATION ||
+         code == ERROR_USER_MAPPED_FILE;
+}
+
 struct InputFile::Impl {
   HANDLE handle = INVALID_HANDLE_VALUE;
   FileError error;
@@ -184,7 +191,7 @@ InputFile::InputFile() : impl_(std::make_unique<Impl>()) {}
 InputFile::~InputFile() { impl_->Close(); }
 
 InputFile::OpenResult InputFile::Open(const std::filesystem::path& path,
-                                      const RetryBudget& budget) {
+                                      RetryBudget& budget) {
   impl_->Close();
   impl_->error = {};
   const std::wstring name = Win32Path(path);
@@ -234,13 +241,19 @@ struct AtomicFileWriter::Impl {
 
   /// Closes and removes the temporary file, if any, waiting for a holder (a scanner that
   /// opened it) within `budget`.
-  void Discard(const RetryBudget& budget) {
+  void Discard(RetryBudget& budget) {
     if (handle != INVALID_HANDLE_VALUE) ::CloseHandle(handle);
     handle = INVALID_HANDLE_VALUE;
     if (!temp.empty()) DeleteFileRetrying(Win32Path(temp), budget);
     temp.clear();
   }
-  void Discard() { Discard(StartRetryBudget()); }
+  /// The same in one attempt: outside the close no one waits for the file (a stop, the end
+  /// of the session, a failed write). A file that a scanner held just then is removed by a
+  /// later run once this process is gone.
+  void Discard() {
+    RetryBudget none;
+    Discard(none);
+  }
 };
 
 AtomicFileWriter::AtomicFileWriter() : impl_(std::make_unique<Impl>()) {}
@@ -308,7 +321,7 @@ bool AtomicFileWriter::Truncate(std::uint64_t size) {
   return true;
 }
 
-bool AtomicFileWriter::Commit(const RetryBudget& budget) {
+bool AtomicFileWriter::Commit(RetryBudget& budget) {
   if (impl_->handle == INVALID_HANDLE_VALUE) {
     impl_->Fail(ERROR_INVALID_HANDLE);
     return false;
@@ -363,13 +376,13 @@ std::string SystemErrorText(const FileError& error) {
   return MyFunc::Utf16ToUtf8Lossy(std::u16string(wide.begin(), wide.end()));
 }
 
-bool RemoveFileIfPresent(const std::filesystem::path& path, const RetryBudget& budget) {
+bool RemoveFileIfPresent(const std::filesystem::path& path, RetryBudget& budget) {
   if (DeleteFileRetrying(Win32Path(path), budget)) return true;
   return IsMissing(::GetLastError());
 }
 
 bool OverwriteExistingFile(const std::filesystem::path& path, std::string_view bytes,
-                           const RetryBudget& budget) {
+                           RetryBudget& budget) {
   const std::wstring name = Win32Path(path);
   // Reading stays shared, so that a scanner or the host reading the file does not keep
   // this last resort from it.

@@ -13,7 +13,7 @@ constexpr std::uint64_t kRetryMilliseconds = 2000;
 RetryBudget StartRetryBudget() { return RetryBudget(kRetryMilliseconds); }
 
 ReadBack FileHoldsExactly(const std::filesystem::path& path, std::string_view bytes,
-                          const RetryBudget& budget) {
+                          RetryBudget& budget) {
   InputFile file;
   switch (file.Open(path, budget)) {
     case InputFile::OpenResult::kOk:

@@ -33,28 +33,31 @@ struct FileError {
   bool operator==(const FileError&) const = default;
 };
 
+/// True when the system's error `code` for a file says that another program holds it for a
+/// while, so that the operation is tried again within its budget (on Windows a sharing or
+/// lock violation, or a mapped file; on other systems a held file blocks nothing).
+bool IsHeldError(std::uint32_t code);
+
 /// The system's own message for `error.Code` in the user's language (UTF-8, one line, no
 /// final line end or full stop); empty where the code is 0 or the system has none.
 std::string SystemErrorText(const FileError& error);
 
 /// An allowance of time to wait while other programs hold a file (on Windows: virus
-/// scanners, the search indexer, cloud sync), shared by every operation given the same
-/// budget: only the pauses between attempts use it up, never the work itself, so that a
-/// save and its fallbacks together wait about two seconds for others, however slow the
-/// disk. Past the allowance an operation still makes its one attempt. Not copyable: a copy
-/// would wait its own two seconds.
+/// scanners, the search indexer, cloud sync), spent by every operation given it: only the
+/// pauses between attempts use it up, never the work itself, so that a save and its
+/// fallbacks together wait about two seconds for others, however slow the disk. Past the
+/// allowance an operation still makes its one attempt. Not copyable: a copy would wait its
+/// own two seconds.
 struct RetryBudget {
   RetryBudget() = default;  ///< nothing left to wait
   explicit RetryBudget(std::uint64_t milliseconds) : MillisecondsLeft(milliseconds) {}
   RetryBudget(const RetryBudget&) = delete;
   RetryBudget& operator=(const RetryBudget&) = delete;
 
-  /// Milliseconds of waiting still allowed; the pauses take them even through a const
-  /// reference, which is how the operations are given the budget.
-  mutable std::uint64_t MillisecondsLeft = 0;
-  /// Called before each pause (empty: nothing): lets a window look at its message queue
-  /// while the program waits, as Windows takes one that does not for 5 s as not responding.
-  std::function<void()> WhileWaiting;
+  std::uint64_t MillisecondsLeft = 0;  ///< waiting still allowed
+  /// One pause of the given milliseconds; empty: the thread sleeps. A thread with a window
+  /// answers what is sent to it meanwhile, or Windows takes the window for hung.
+  std::function<void(std::uint32_t milliseconds)> Pause;
 };
 
 /// A fresh budget: about two seconds of waiting.
@@ -72,8 +75,11 @@ class InputFile {
 
   /// Opens `path` for reading, waiting for a holder within `budget`; kMissing when
   /// nothing exists there.
-  OpenResult Open(const std::filesystem::path& path, const RetryBudget& budget);
-  OpenResult Open(const std::filesystem::path& path) { return Open(path, StartRetryBudget()); }
+  OpenResult Open(const std::filesystem::path& path, RetryBudget& budget);
+  OpenResult Open(const std::filesystem::path& path) {
+    RetryBudget budget = StartRetryBudget();
+    return Open(path, budget);
+  }
   /// Reads up to `size` bytes; the count read, 0 at the end, -1 on a read error.
   std::ptrdiff_t Read(char* buffer, std::size_t size);
   /// Why the last Open or Read failed.
@@ -104,8 +110,11 @@ class AtomicFileWriter {
   /// Flushes, closes and renames over the target, waiting for holders of the files within
   /// `budget`. False if anything failed since Open. After a rename, temporary files of
   /// earlier runs that were killed while writing are removed once their process is gone.
-  bool Commit(const RetryBudget& budget);
-  bool Commit() { return Commit(StartRetryBudget()); }
+  bool Commit(RetryBudget& budget);
+  bool Commit() {
+    RetryBudget budget = StartRetryBudget();
+    return Commit(budget);
+  }
   /// Why the first failure since Open happened.
   const FileError& Error() const;
 
@@ -123,20 +132,22 @@ enum class ReadBack : std::uint8_t {
 
 /// Whether the file at `path` holds exactly `bytes`, waiting for a holder within `budget`.
 ReadBack FileHoldsExactly(const std::filesystem::path& path, std::string_view bytes,
-                          const RetryBudget& budget);
+                          RetryBudget& budget);
 
 /// Removes the file at `path` if there is one; true when nothing is left there.
-bool RemoveFileIfPresent(const std::filesystem::path& path, const RetryBudget& budget);
+bool RemoveFileIfPresent(const std::filesystem::path& path, RetryBudget& budget);
 inline bool RemoveFileIfPresent(const std::filesystem::path& path) {
-  return RemoveFileIfPresent(path, StartRetryBudget());
+  RetryBudget budget = StartRetryBudget();
+  return RemoveFileIfPresent(path, budget);
 }
 
 /// Replaces the content of the existing file at `path` in place (no new file is made);
 /// true when all of `bytes` reached the disk.
 bool OverwriteExistingFile(const std::filesystem::path& path, std::string_view bytes,
-                           const RetryBudget& budget);
+                           RetryBudget& budget);
 inline bool OverwriteExistingFile(const std::filesystem::path& path, std::string_view bytes) {
-  return OverwriteExistingFile(path, bytes, StartRetryBudget());
+  RetryBudget budget = StartRetryBudget();
+  return OverwriteExistingFile(path, bytes, budget);
 }
 
 }  // namespace JwwGaibu

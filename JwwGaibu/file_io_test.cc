@@ -293,7 +293,8 @@ TEST_F(FileIoTest, FileHoldsExactlyTellsTheHqFromAnythingElse) {
       std::filesystem::create_directory(path_);
     else if (c.content)
       std::ofstream(path_, std::ios::binary) << *c.content;
-    EXPECT_EQ(FileHoldsExactly(path_, "hq\r\n", StartRetryBudget()), c.answer)
+    RetryBudget budget = StartRetryBudget();
+    EXPECT_EQ(FileHoldsExactly(path_, "hq\r\n", budget), c.answer)
         << (c.content ? *c.content : "(none)");
   }
 }
@@ -409,6 +410,18 @@ const HeldCase kHeldCases[] = {
      true},
 };
 
+// The errors that another program's hold gives are waited for; "access denied" only where
+// the file tells so (above), and the rest never.
+TEST(IsHeldError, WaitsOnlyForWhatAHolderCauses) {
+  const struct {
+    DWORD code;
+    bool held;
+  } cases[] = {{ERROR_SHARING_VIOLATION, true}, {ERROR_LOCK_VIOLATION, true},
+               {ERROR_USER_MAPPED_FILE, true},  {ERROR_ACCESS_DENIED, false},
+               {ERROR_FILE_NOT_FOUND, false},   {ERROR_DISK_FULL, false}};
+  for (const auto& c : cases) EXPECT_EQ(IsHeldError(c.code), c.held) << c.code;
+}
+
 // Each operation that another program's handle blocks waits for it to go, within limits.
 TEST_F(FileIoTest, OperationsWaitForAFileHeldBriefly) {
   for (const HeldCase& c : kHeldCases) {
@@ -446,7 +459,7 @@ TEST_F(FileIoTest, FileHeldTooLongFailsCleanly) {
 // its one attempt and waits no more, even for a holder about to let go. So a save and its
 // fallbacks together wait no longer than one of them would.
 TEST_F(FileIoTest, SpentBudgetWaitsNoMore) {
-  const RetryBudget budget = StartRetryBudget();
+  RetryBudget budget = StartRetryBudget();
   WriteFile(path_, "host");
   HeldFile reader(path_, GENERIC_READ, FILE_SHARE_READ);
   ASSERT_TRUE(reader.Held());
@@ -460,17 +473,20 @@ TEST_F(FileIoTest, SpentBudgetWaitsNoMore) {
   EXPECT_EQ(Entries(), std::set<std::string>{"JWC_TEMP.TXT"});
   EXPECT_EQ(ReadAll(path_), "host");
   // A fresh budget waits the holder out.
-  EXPECT_TRUE(OverwriteExistingFile(path_, "hq\r\n", StartRetryBudget()));
+  EXPECT_TRUE(OverwriteExistingFile(path_, "hq\r\n"));
 }
 
 // The budget is time to wait for others, not time for the work: a write slower than the
-// whole allowance (a slow disk) still leaves it for a holder of the target, and the window
-// is let look at its queue meanwhile.
+// whole allowance (a slow disk) still leaves it for a holder of the target, and every pause
+// is the budget's own (a window's, which answers what is sent to it meanwhile).
 TEST_F(FileIoTest, SlowWriteLeavesTheBudgetForWaiting) {
   WriteFile(path_, "host");
   RetryBudget budget = StartRetryBudget();
-  int looks = 0;
-  budget.WhileWaiting = [&] { ++looks; };
+  std::uint64_t paused = 0;
+  budget.Pause = [&](std::uint32_t milliseconds) {
+    paused += milliseconds;
+    ::Sleep(milliseconds);
+  };
   AtomicFileWriter writer;
   ASSERT_TRUE(writer.Open(path_));
   ASSERT_TRUE(writer.Write("hd\r\n"));
@@ -480,7 +496,7 @@ TEST_F(FileIoTest, SlowWriteLeavesTheBudgetForWaiting) {
   reader.ReleaseAfter(300);
   EXPECT_TRUE(writer.Commit(budget));
   EXPECT_EQ(ReadAll(path_), "hd\r\n");
-  EXPECT_GT(looks, 0);
+  EXPECT_GT(paused, 0u);
 }
 
 // Paths beyond MAX_PATH: a target that fits but whose temporary name does not, and a

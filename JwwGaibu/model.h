@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "JwwGaibu/host_file.h"
 #include "JwwGaibu/output_lines.h"
 #include "JwwGaibu/table.h"
 
@@ -47,7 +48,7 @@ inline constexpr std::string_view kTextKeywords[] = {"ch", "cv", "cs", "cr", "co
 
 struct TJwwEntText {  // kind 4
   TJwwEntHead Head;
-  int32_t TextKind;  ///< 0 "ch", 1 "cv", 2 "cs", 3 "cr", 4 "co", 5 "cp", 6 "ct", 7 "ck", 8 "cz", 9 "c2"
+  int32_t TextKind;  ///< index into kTextKeywords
   int32_t Cc;
   int32_t TextType;  ///< 0 free size, 1 to 10 a text type
   double Width, Height, Spacing;

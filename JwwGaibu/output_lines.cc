@@ -133,7 +133,7 @@ void OutputLines::Spill(size_t minBytes) {
   joins_.clear();
 }
 
-bool OutputLines::Save(const std::filesystem::path& target, const RetryBudget& budget) {
+bool OutputLines::Save(const std::filesystem::path& target, RetryBudget& budget) {
   std::unique_ptr<AtomicFileWriter> file;
   if (file_ != nullptr && fileTarget_ == target) {
     if (spillFailed_) return false;  // error_ tells why
@@ -165,86 +165,6 @@ void ClearOutputLines(TJwwState& s) { s.Output.Clear(); }
 
 bool BeginCommandFile(TJwwState& s, const std::filesystem::path& path) {
   return s.Output.SpillInto(path);
-}
-
-namespace {
-
-/// The fallbacks on the disk, every wait within one budget.
-class DiskHqFallbacks final : public HqFallbacks {
- public:
-  explicit DiskHqFallbacks(const RetryBudget& budget) : budget_(budget) {}
-  ReadBack HoldsHq(const std::filesystem::path& path) override {
-    return FileHoldsExactly(path, kHoldCommand, budget_);
-  }
-  bool ReplaceWithHq(const std::filesystem::path& path) override {
-    AtomicFileWriter file;
-    return file.Open(path) && file.Write(kHoldCommand) && file.Commit(budget_);
-  }
-  bool OverwriteWithHq(const std::filesystem::path& path) override {
-    return OverwriteExistingFile(path, kHoldCommand, budget_);
-  }
-  bool Remove(const std::filesystem::path& path) override {
-    return RemoveFileIfPresent(path, budget_);
-  }
-
- private:
-  const RetryBudget& budget_;  ///< the caller's, so that the save's waits use it up too
-};
-
-}  // namespace
-
-HostFile PutHq(HqFallbacks& fallbacks, const std::filesystem::path& path, bool newFileTried) {
-  if (!newFileTried && fallbacks.ReplaceWithHq(path)) return HostFile::kHq;
-  if (fallbacks.OverwriteWithHq(path)) return HostFile::kHq;
-  // A missing file is better than the selection, which the host would draw a second time.
-  if (fallbacks.Remove(path)) return HostFile::kNothing;
-  return HostFile::kSelection;
-}
-
-HostFile SaveHq(const std::filesystem::path& path) {
-  const RetryBudget budget = StartRetryBudget();
-  DiskHqFallbacks fallbacks(budget);
-  return PutHq(fallbacks, path, false);
-}
-
-void SaveHq(TJwwState& s, const std::filesystem::path& path) { s.HostFileHolds = SaveHq(path); }
-
-bool SaveOutputLines(TJwwState& s, const std::filesystem::path& path, const RetryBudget& budget,
-                     HqFallbacks& fallbacks) {
-  const bool empty = s.Output.Count() == 0;
-  // The "hq" this run put there may have been replaced since by another run in the same
-  // folder (two drawings open in the host): that run's command file must not be left for
-  // this run's host to read. So the file is checked before it is relied on; one known to
-  // hold anything else counts as unknown again. One that cannot be read back held the "hq"
-  // when last written, and is left so: replacing it, let alone removing it where nothing
-  // else can be written, could only do harm.
-  if (empty && s.HostFileHolds == HostFile::kHq) {
-    if (fallbacks.HoldsHq(path) != ReadBack::kHoldsOther) return true;
-    s.HostFileHolds = HostFile::kSelection;
-  }
-  s.SaveError = {};
-  if (s.Output.Save(path, budget)) {
-    s.HostFileHolds = empty ? HostFile::kHq : HostFile::kCommands;
-    return true;
-  }
-  s.SaveError = s.Output.Error();
-  // Neither a partial command file nor the host's own input may be left behind: the host
-  // would read either as commands. Where this run's "hq" stands, or may stand in a file
-  // that cannot be read back, it stays, never rewritten in place or removed. An empty
-  // list's save was the "hq" through a new file already, which is not tried twice.
-  if (s.HostFileHolds == HostFile::kHq && fallbacks.HoldsHq(path) == ReadBack::kHoldsOther)
-    s.HostFileHolds = HostFile::kSelection;
-  if (s.HostFileHolds != HostFile::kHq) s.HostFileHolds = PutHq(fallbacks, path, empty);
-  return false;
-}
-
-bool SaveOutputLines(TJwwState& s, const std::filesystem::path& path, const RetryBudget& budget) {
-  DiskHqFallbacks fallbacks(budget);
-  return SaveOutputLines(s, path, budget, fallbacks);
-}
-
-bool SaveOutputLines(TJwwState& s, const std::filesystem::path& path) {
-  return SaveOutputLines(s, path, StartRetryBudget());
 }
 
 }  // namespace JwwGaibu

@@ -155,7 +155,7 @@ class OutputLines {
   /// Writes the command file `target` (its temporary copy, then a rename over it, waiting
   /// for holders within `budget`): the spilled bytes and those held, or "hq" for an empty
   /// list. False when the file could not be written whole; `target` is not touched then.
-  bool Save(const std::filesystem::path& target, const RetryBudget& budget);
+  bool Save(const std::filesystem::path& target, RetryBudget& budget);
   /// Why the last Save failed, or why writing the temporary copy failed before it.
   const FileError& Error() const { return error_; }
 
@@ -187,45 +187,8 @@ namespace JwwGaibu {
 
 struct TJwwState;
 
-/// The command file that leaves the drawing unchanged.
+/// The command file that leaves the drawing unchanged: what an empty list saves.
 inline constexpr std::string_view kHoldCommand = "hq\r\n";
-
-/// What the host's file holds, as far as the run knows. The host reads it back as commands
-/// however the program ends.
-enum class HostFile {
-  kSelection,  ///< the host's own selection (or nothing that this run put there)
-  kHq,         ///< the lone "hq": the drawing stays as it was
-  kCommands,   ///< the complete command file
-  kNothing,    ///< no file: it was removed where no "hq" could be written
-};
-
-/// The ways of making the host's file say "hq" when the command file cannot take its
-/// place, one attempt each. The real ones work on the disk within one retry budget; tests
-/// give a fake.
-class HqFallbacks {
- public:
-  virtual ~HqFallbacks() = default;
-  /// Whether the file still holds the lone "hq" that this run put there: another run in
-  /// the same folder may have replaced it since.
-  virtual ReadBack HoldsHq(const std::filesystem::path& path) = 0;
-  /// "hq" through a new file renamed over `path`.
-  virtual bool ReplaceWithHq(const std::filesystem::path& path) = 0;
-  /// "hq" written into the existing file (a folder that takes no new file).
-  virtual bool OverwriteWithHq(const std::filesystem::path& path) = 0;
-  /// The file removed; true when nothing is left there.
-  virtual bool Remove(const std::filesystem::path& path) = 0;
-};
-
-/// Makes the file at `path` the lone "hq": through a new file (unless `newFileTried`: that
-/// attempt was just made and failed), else in place, else by removing the file. Returns
-/// what the file holds afterwards.
-HostFile PutHq(HqFallbacks& fallbacks, const std::filesystem::path& path, bool newFileTried);
-
-/// PutHq on the disk, waiting for files held by other programs for about two seconds in
-/// all; what the file holds afterwards.
-HostFile SaveHq(const std::filesystem::path& path);
-/// The same for the run's own file, remembered in `s.HostFileHolds`.
-void SaveHq(TJwwState& s, const std::filesystem::path& path);
 
 /// Appends one line to the state's output lines.
 void AppendOutputLine(TJwwState& s, std::string_view line);
@@ -237,25 +200,5 @@ void ClearOutputLines(TJwwState& s);
 /// they grow (the write-back pass does so between items), instead of being held whole until
 /// the save. False when the copy cannot be made; the lines are then held as before.
 bool BeginCommandFile(TJwwState& s, const std::filesystem::path& path);
-
-/// Writes the output lines to `path` as the command file: CR LF line ends, a line that
-/// ends in a double quote joined with the next one (no chaining), "hq" for an empty list.
-/// The file is replaced atomically: on success it holds the complete command file; on
-/// failure no temporary file is left, the result is false and `s.SaveError` says why.
-/// Where the file may still hold the host's selection, "hq" is then put in its place
-/// through `fallbacks` (removing the file only where no "hq" can be written); where it
-/// holds this run's "hq" already, it is left so. An empty list where this run's "hq"
-/// stands already writes nothing. Whether it still stands is checked first: another run in
-/// the same folder may have put its own file there, which must not be left for this run's
-/// host. A file that cannot be read back is taken to hold the "hq" still, and is left as
-/// it stands.
-/// Lines spilled into a copy of `path` (BeginCommandFile) are part of the file; that copy
-/// is used up by the save, so that a later save of the same list fails.
-bool SaveOutputLines(TJwwState& s, const std::filesystem::path& path, const RetryBudget& budget,
-                     HqFallbacks& fallbacks);
-/// The same on the disk, all its waits for files held by other programs within `budget`.
-bool SaveOutputLines(TJwwState& s, const std::filesystem::path& path, const RetryBudget& budget);
-/// The same within a budget of its own.
-bool SaveOutputLines(TJwwState& s, const std::filesystem::path& path);
 
 }  // namespace JwwGaibu

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "JwwGaibu/file_io.h"
+#include "JwwGaibu/host_file.h"
 #include "JwwGaibu/model.h"
 #include "tests/test_folder.h"
 
@@ -165,6 +166,12 @@ TEST(OutputLines, MovingTakesTheLinesAndLeavesAnEmptyList) {
 
 // --- Saving -------------------------------------------------------------------------------
 
+/// The save within a fresh budget of its own.
+bool Save(TJwwState& s, const fs::path& path) {
+  RetryBudget budget = StartRetryBudget();
+  return SaveOutputLines(s, path, budget);
+}
+
 /// A fresh folder for each test, removed afterwards.
 class SaveTest : public testing::Test {
  protected:
@@ -175,7 +182,7 @@ class SaveTest : public testing::Test {
   std::string Saved(const std::vector<std::string>& lines) {
     TJwwState s;
     for (const std::string& line : lines) AppendOutputLine(s, line);
-    EXPECT_TRUE(SaveOutputLines(s, path_));
+    EXPECT_TRUE(Save(s, path_));
     EXPECT_EQ(Entries(), std::set<std::string>{"JWC_TEMP.TXT"});
     return ReadAll(path_);
   }
@@ -226,8 +233,8 @@ TEST_F(SaveTest, ReplacesAnExistingFileWhole) {
 TEST_F(SaveTest, SavingDoesNotChangeTheList) {
   TJwwState s;
   AppendOutputLine(s, "hd");
-  ASSERT_TRUE(SaveOutputLines(s, path_));
-  ASSERT_TRUE(SaveOutputLines(s, path_));
+  ASSERT_TRUE(Save(s, path_));
+  ASSERT_TRUE(Save(s, path_));
   EXPECT_EQ(s.Output.Count(), 1);
   EXPECT_EQ(ReadAll(path_), "hd\r\n");
 }
@@ -247,7 +254,7 @@ TEST_F(SaveTest, OutputLargerThanOneChunk) {
     AppendOutputLine(s, text);
     expected += text + "\r\n";
   }
-  ASSERT_TRUE(SaveOutputLines(s, path_));
+  ASSERT_TRUE(Save(s, path_));
   EXPECT_TRUE(ReadAll(path_) == expected);
   EXPECT_EQ(Entries(), std::set<std::string>{"JWC_TEMP.TXT"});
 }
@@ -255,7 +262,7 @@ TEST_F(SaveTest, OutputLargerThanOneChunk) {
 TEST_F(SaveTest, MissingFolderFailsWithoutLeavingAnything) {
   TJwwState s;
   AppendOutputLine(s, "hd");
-  EXPECT_FALSE(SaveOutputLines(s, folder_ / "missing" / "JWC_TEMP.TXT"));
+  EXPECT_FALSE(Save(s, folder_ / "missing" / "JWC_TEMP.TXT"));
   EXPECT_TRUE(Entries().empty());
 }
 
@@ -263,105 +270,9 @@ TEST_F(SaveTest, TargetThatIsAFolderFails) {
   fs::create_directory(path_);
   TJwwState s;
   AppendOutputLine(s, "hd");
-  EXPECT_FALSE(SaveOutputLines(s, path_));
+  EXPECT_FALSE(Save(s, path_));
   EXPECT_EQ(Entries(), std::set<std::string>{"JWC_TEMP.TXT"});
   EXPECT_TRUE(fs::is_directory(path_));
-}
-
-/// Records which fallbacks the save asks for; each succeeds only where told.
-class FakeHqFallbacks : public HqFallbacks {
- public:
-  ReadBack HoldsHq(const fs::path&) override {
-    calls.emplace_back("check");
-    return holdsHq;
-  }
-  bool ReplaceWithHq(const fs::path&) override { return Did("replace", replaceWorks); }
-  bool OverwriteWithHq(const fs::path&) override { return Did("in place", overwriteWorks); }
-  bool Remove(const fs::path&) override { return Did("remove", removeWorks); }
-
-  ReadBack holdsHq = ReadBack::kHolds;
-  bool replaceWorks = false;
-  bool overwriteWorks = false;
-  bool removeWorks = false;
-  std::vector<std::string> calls;
-
- private:
-  bool Did(const char* what, bool works) {
-    calls.emplace_back(what);
-    return works;
-  }
-};
-
-// After the command file could not take its place: what is asked of the disk depends on
-// what the host's file holds. Where this run's "hq" still stands, nothing is rewritten or
-// removed, and an empty list (Cancel) writes nothing at all; so too where the file cannot
-// be read back (it held the "hq" when last written). Where the selection may still be
-// there, or another run has put its own file in the "hq"'s place, "hq" is tried every way,
-// and the file is removed only last.
-TEST_F(SaveTest, FailedSaveTouchesTheFileOnlyWhereHqDoesNotStand) {
-  struct Case {
-    const char* name;
-    HostFile holds;
-    bool emptyList;
-    ReadBack holdsHq;  // what the file is found to hold when checked
-    bool overwriteWorks;
-    std::vector<std::string> calls;
-    HostFile after;
-  } cases[] = {
-      {"hq stands, commands fail", HostFile::kHq, false, ReadBack::kHolds, true, {"check"},
-       HostFile::kHq},
-      {"hq stands, Cancel", HostFile::kHq, true, ReadBack::kHolds, true, {"check"},
-       HostFile::kHq},
-      {"unreadable, commands fail", HostFile::kHq, false, ReadBack::kUnknown, true, {"check"},
-       HostFile::kHq},
-      {"unreadable, Cancel", HostFile::kHq, true, ReadBack::kUnknown, true, {"check"},
-       HostFile::kHq},
-      {"another run's file, commands fail", HostFile::kHq, false, ReadBack::kHoldsOther, true,
-       {"check", "replace", "in place"}, HostFile::kHq},
-      {"another run's file, Cancel", HostFile::kHq, true, ReadBack::kHoldsOther, true,
-       {"check", "in place"}, HostFile::kHq},
-      {"selection, commands fail", HostFile::kSelection, false, ReadBack::kHolds, false,
-       {"replace", "in place", "remove"}, HostFile::kNothing},
-      {"selection, hq in place", HostFile::kSelection, false, ReadBack::kHolds, true,
-       {"replace", "in place"}, HostFile::kHq},
-      {"selection, the hq of Cancel fails", HostFile::kSelection, true, ReadBack::kHolds, false,
-       {"in place", "remove"}, HostFile::kNothing},
-  };
-  for (const Case& c : cases) {
-    TJwwState s;
-    s.HostFileHolds = c.holds;
-    if (!c.emptyList) AppendOutputLine(s, "hd");
-    FakeHqFallbacks fallbacks;
-    fallbacks.holdsHq = c.holdsHq;
-    fallbacks.overwriteWorks = c.overwriteWorks;
-    fallbacks.removeWorks = true;
-    // No new file can be made in a missing folder: a save that writes anything fails.
-    const bool nothingToWrite =
-        c.emptyList && c.holds == HostFile::kHq && c.holdsHq != ReadBack::kHoldsOther;
-    EXPECT_EQ(SaveOutputLines(s, folder_ / "missing" / "JWC_TEMP.TXT", StartRetryBudget(),
-                              fallbacks),
-              nothingToWrite)
-        << c.name;
-    // The reason reaches the caller: the folder is not there.
-    EXPECT_EQ(s.SaveError.ErrorKind,
-              nothingToWrite ? FileError::Kind::kNone : FileError::Kind::kMissing)
-        << c.name;
-    EXPECT_EQ(fallbacks.calls, c.calls) << c.name;
-    EXPECT_EQ(s.HostFileHolds, c.after) << c.name;
-  }
-}
-
-// Two runs in one folder: after this run's "hq", another run's complete command file took
-// the file's place. Cancel must not leave that file for this run's host, and finds out
-// by reading the file, not by remembering what it wrote.
-TEST_F(SaveTest, CancelPutsHqBackWhereAnotherRunsFileStands) {
-  TJwwState s;
-  SaveHq(s, path_);
-  ASSERT_EQ(s.HostFileHolds, HostFile::kHq);
-  std::ofstream(path_, std::ios::binary) << "hd\r\nch 0 0 1 0 \"other\r\n";
-  ASSERT_TRUE(SaveOutputLines(s, path_));
-  EXPECT_EQ(ReadAll(path_), "hq\r\n");
-  EXPECT_EQ(Entries(), std::set<std::string>{"JWC_TEMP.TXT"});
 }
 
 // --- Spilling into the command file's temporary copy ---------------------------------------
@@ -400,7 +311,7 @@ TEST_F(SpillTest, SavedFileIsTheSameAsWithoutSpilling) {
       AppendMixedLines(s, 2000, [&](int i) { s.Output.Spill(i % 7 * 100); });
   EXPECT_GT(s.Output.SpilledBytes(), expected.size() / 2);
   EXPECT_EQ(ReadAll(path_), "hhp 1\r\n");  // untouched until the save
-  ASSERT_TRUE(SaveOutputLines(s, path_));
+  ASSERT_TRUE(Save(s, path_));
   EXPECT_TRUE(ReadAll(path_) == expected);
   EXPECT_EQ(Entries(), std::set<std::string>{"JWC_TEMP.TXT"});
   EXPECT_EQ(s.Output.Count(), 2000 + 667);
@@ -429,7 +340,7 @@ TEST_F(SpillTest, TakingBackSpilledLinesCutsTheCopy) {
   s.Output.Spill(0);
   s.Output.Truncate(position);
   AppendOutputLine(s, "0 0 1 1");
-  ASSERT_TRUE(SaveOutputLines(s, path_));
+  ASSERT_TRUE(Save(s, path_));
   EXPECT_EQ(ReadAll(path_), "hd\r\n0 0 1 1\r\n");
 }
 
@@ -440,7 +351,7 @@ TEST_F(SpillTest, ClearingRemovesTheCopyAndLaterLinesAreSavedAlone) {
   ClearOutputLines(s);  // Escape during the pass
   EXPECT_EQ(Temporaries(), 0u);
   AppendOutputLine(s, "lg0");
-  ASSERT_TRUE(SaveOutputLines(s, path_));
+  ASSERT_TRUE(Save(s, path_));
   EXPECT_EQ(ReadAll(path_), "lg0\r\n");
   EXPECT_EQ(Entries(), std::set<std::string>{"JWC_TEMP.TXT"});
 }
@@ -449,7 +360,7 @@ TEST_F(SpillTest, EmptyListIsStillHq) {
   TJwwState s;
   ASSERT_TRUE(BeginCommandFile(s, path_));
   s.Output.Spill(0);
-  ASSERT_TRUE(SaveOutputLines(s, path_));
+  ASSERT_TRUE(Save(s, path_));
   EXPECT_EQ(ReadAll(path_), "hq\r\n");
 }
 
@@ -459,12 +370,12 @@ TEST_F(SpillTest, SpilledLinesCannotBeSavedElsewhereNorTwice) {
   AppendOutputLine(s, "hd");
   s.Output.Spill(0);
   const fs::path other = folder_ / "other.txt";
-  EXPECT_FALSE(SaveOutputLines(s, other));
+  EXPECT_FALSE(Save(s, other));
   EXPECT_EQ(ReadAll(other), "hq\r\n");
-  ASSERT_TRUE(SaveOutputLines(s, path_));
+  ASSERT_TRUE(Save(s, path_));
   EXPECT_EQ(ReadAll(path_), "hd\r\n");
   // A second save would lack the spilled lines: it fails, and leaves "hq" in their place.
-  EXPECT_FALSE(SaveOutputLines(s, path_));
+  EXPECT_FALSE(Save(s, path_));
   EXPECT_EQ(ReadAll(path_), "hq\r\n");
   EXPECT_EQ(Entries().size(), 2u);  // no temporary file
 }
@@ -475,7 +386,7 @@ TEST_F(SpillTest, FolderWithoutRoomForTheCopyKeepsTheLinesInMemory) {
   AppendOutputLine(s, "hd");
   s.Output.Spill(0);
   EXPECT_EQ(s.Output.FileBytes(), "hd\r\n");
-  ASSERT_TRUE(SaveOutputLines(s, path_));
+  ASSERT_TRUE(Save(s, path_));
   EXPECT_EQ(ReadAll(path_), "hd\r\n");
 }
 
@@ -511,7 +422,7 @@ TEST_F(SaveTest, FailedWriteLeavesHqAndNoTemporaryFile) {
   {
     FileSizeLimit limit(64 * 1024);
     ASSERT_TRUE(limit.active());
-    saved = SaveOutputLines(s, path_);
+    saved = Save(s, path_);
   }
   EXPECT_FALSE(saved);
   // A size limit is no full disk: freeing room would not help, so the user is not told to.
@@ -534,7 +445,7 @@ TEST_F(SpillTest, FailedSpillMakesTheSaveFailAndLeavesHq) {
       s.Output.Spill(4096);
     }
     EXPECT_LT(s.Output.FileBytes().size(), 8192u);  // dropped, not held, after the failure
-    saved = SaveOutputLines(s, path_);
+    saved = Save(s, path_);
   }
   EXPECT_FALSE(saved);
   EXPECT_EQ(ReadAll(path_), "hq\r\n");

@@ -187,7 +187,7 @@ std::string ProgressText(int32_t item, int32_t count) {
 
 }  // namespace
 
-bool WriteBackModel(TJwwState& s, ProgressLabel& progressLabel) {
+void WriteBackModel(TJwwState& s, ProgressLabel& progressLabel) {
   if (s.BzFlag) AppendOutputLine(s, "bz");
   const int32_t n = s.EntCount();
   for (int32_t i = 0; i < n; ++i) {
@@ -197,7 +197,7 @@ bool WriteBackModel(TJwwState& s, ProgressLabel& progressLabel) {
         // A stop changes nothing at all: no closing group or layer line either, which
         // would leave the host a command file that only switches its current layer.
         ClearOutputLines(s);
-        return false;
+        return;
       }
       // Between items no text command waits for its text: the lines gathered so far can go
       // on to the command file, if it was begun.
@@ -207,7 +207,6 @@ bool WriteBackModel(TJwwState& s, ProgressLabel& progressLabel) {
   }
   EmitGroup(s, s.FirstGroup);
   EmitLayer(s, s.FirstLayer);
-  return true;
 }
 
 }  // namespace JwwGaibu

@@ -23,8 +23,8 @@ class ProgressLabel {
 inline constexpr int kProgressEvery = 100;
 
 /// Appends "bz" when the input had it, every item's attribute, mark and item commands, and
-/// the closing group and layer lines; true. A request to stop found at a check empties the
-/// output lines and ends the pass at once, with nothing more written: false.
-bool WriteBackModel(TJwwState& s, ProgressLabel& progressLabel);
+/// the closing group and layer lines. A request to stop found at a check empties the
+/// output lines and ends the pass, with nothing more written.
+void WriteBackModel(TJwwState& s, ProgressLabel& progressLabel);
 
 }  // namespace JwwGaibu

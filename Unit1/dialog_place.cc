@@ -12,11 +12,13 @@ ScreenRect KeepInside(const ScreenRect& window, const ScreenRect& work) {
   return {left, top, left + width, top + height};
 }
 
-ScreenRect PlaceAtPointer(int pointerX, int pointerY, int width, int height, int above,
-                          const ScreenRect& work) {
-  const int left = pointerX - width / 2;
-  const int top = pointerY - above;
-  return KeepInside({left, top, left + width, top + height}, work);
+ScreenRect PlaceAtPointer(const std::optional<ScreenPoint>& pointer, const ScreenRect& window,
+                          int above, const ScreenRect& work) {
+  if (!pointer) return KeepInside(window, work);
+  const int width = window.Right - window.Left;
+  const int left = pointer->X - width / 2;
+  const int top = pointer->Y - above;
+  return KeepInside({left, top, left + width, top + (window.Bottom - window.Top)}, work);
 }
 
 }  // namespace Unit1

@@ -1,7 +1,14 @@
 // Where the dialog stands on the screen: the arithmetic, apart from the windowing system.
 #pragma once
 
+#include <optional>
+
 namespace Unit1 {
+
+struct ScreenPoint {
+  int X = 0;
+  int Y = 0;
+};
 
 /// A rectangle in screen coordinates; right and bottom lie just outside it.
 struct ScreenRect {
@@ -18,9 +25,9 @@ struct ScreenRect {
 /// that its caption and the start of its lines stay within reach.
 ScreenRect KeepInside(const ScreenRect& window, const ScreenRect& work);
 
-/// The dialog of `width` by `height` as it opens at `pointerX`, `pointerY`: centred on the
-/// pointer across and `above` pixels above it, then kept inside `work`.
-ScreenRect PlaceAtPointer(int pointerX, int pointerY, int width, int height, int above,
-                          const ScreenRect& work);
+/// The dialog, made at `window`, as it opens: centred across on `pointer` and `above`
+/// pixels above it, or where it was made where the pointer is unknown; kept inside `work`.
+ScreenRect PlaceAtPointer(const std::optional<ScreenPoint>& pointer, const ScreenRect& window,
+                          int above, const ScreenRect& work);
 
 }  // namespace Unit1

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 namespace Unit1 {
 namespace {
 
@@ -10,21 +12,25 @@ namespace {
 TEST(PlaceAtPointer, OpensWhollyOnThePointersMonitor) {
   const ScreenRect laptop{0, 0, 1920, 1040};     // less a task bar of 40
   const ScreenRect left{-1920, 0, 0, 1080};
+  const ScreenRect made{202, 107, 911, 613};  // where Windows made it
   const struct {
     const char* what;
-    int x, y;
+    std::optional<ScreenPoint> pointer;
     ScreenRect work, want;
   } cases[] = {
-      {"well inside", 960, 300, laptop, {606, 294, 1315, 800}},
-      {"at the left edge, not onto the monitor beside it", 10, 300, laptop, {0, 294, 709, 800}},
-      {"at the right edge of the left monitor", -5, 300, left, {-709, 294, 0, 800}},
-      {"above the task bar", 960, 1030, laptop, {606, 534, 1315, 1040}},
-      {"at the top", 960, 2, laptop, {606, 0, 1315, 506}},
-      {"larger than the work area: top left inside", 100, 100, {0, 0, 640, 440},
+      {"well inside", ScreenPoint{960, 300}, laptop, {606, 294, 1315, 800}},
+      {"at the left edge, not onto the monitor beside it", ScreenPoint{10, 300}, laptop,
+       {0, 294, 709, 800}},
+      {"at the right edge of the left monitor", ScreenPoint{-5, 300}, left, {-709, 294, 0, 800}},
+      {"above the task bar", ScreenPoint{960, 1030}, laptop, {606, 534, 1315, 1040}},
+      {"at the top", ScreenPoint{960, 2}, laptop, {606, 0, 1315, 506}},
+      {"larger than the work area: top left inside", ScreenPoint{100, 100}, {0, 0, 640, 440},
        {0, 0, 709, 506}},
+      {"pointer unknown: where it was made, kept inside", std::nullopt, {300, 200, 1000, 900},
+       {300, 200, 1009, 706}},
   };
   for (const auto& c : cases)
-    EXPECT_EQ(PlaceAtPointer(c.x, c.y, 709, 506, 6, c.work), c.want) << c.what;
+    EXPECT_EQ(PlaceAtPointer(c.pointer, made, 6, c.work), c.want) << c.what;
 }
 
 // After a change of scale the dialog has its new size where Windows put it: what hangs

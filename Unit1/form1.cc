@@ -1,11 +1,13 @@
 #include "Unit1/form1.h"
 
 #include <new>
+#include <optional>
 #include <stdexcept>
 #include <string>
 
 #include "JwwGaibu/emitters.h"
 #include "JwwGaibu/file_io.h"
+#include "JwwGaibu/host_file.h"
 #include "JwwGaibu/output_lines.h"
 #include "JwwGaibu/reader.h"
 #include "JwwGaibu/write_back.h"
@@ -144,9 +146,12 @@ TForm1::TForm1(Platform& platform)
 TForm1::~TForm1() = default;
 
 void TForm1::FormShow() {
-  const ScreenPoint pointer = platform_.PointerPosition();
-  platform_.SetLeftTop(pointer.X - platform_.OuterWidth() / 2,
-                       pointer.Y - platform_.ScaledPixels(4));
+  // Where the pointer cannot be read (a locked desktop, some remote sessions) the dialog
+  // stays where the platform made it.
+  if (const std::optional<ScreenPoint> pointer = platform_.PointerPosition()) {
+    platform_.SetLeftTop(pointer->X - platform_.OuterWidth() / 2,
+                         pointer->Y - platform_.ScaledPixels(4));
+  }
   try {
     programFolder_ = platform_.OwnFilePath().parent_path();
     JwwGaibu::ResetModel(*state_);
@@ -166,11 +171,8 @@ void TForm1::FormShow() {
     if (!state_->LoadError) state_->LoadError = {Kind::kOther, 0};
     JwwGaibu::ReleaseModel(*state_);
   }
-  // The host reads whatever the file holds when the program ends, however it ends: its
-  // own selection left there would be drawn a second time. Once the file has been opened,
-  // what was read of it is all this run can give back (after a failed load: nothing), so
-  // "hq" takes the selection's place, and from then on the file holds either "hq" or the
-  // complete command file. A file that was never opened is not this run's to change yet.
+  // What was read is all this run can give back (after a failed load: nothing), so "hq"
+  // takes the selection's place at once. A file never opened is not this run's to change.
   if (state_->InputOpened) {
     try {
       JwwGaibu::SaveHq(*state_, InterchangeFilePath());
@@ -220,9 +222,9 @@ void TForm1::Button1Click() {
 }
 
 bool TForm1::PassLabel::StopRequested() {
-  // The platform first: looking at its input is where the other requests are recorded.
-  const bool asked = form_.platform_.StopRequested();
-  return asked || form_.stopRequested_;
+  // The platform's look at its input is also where the handlers record their requests.
+  if (form_.platform_.StopRequested()) form_.RequestStop();
+  return form_.stopRequested_;
 }
 
 void TForm1::Button2Click() {
@@ -238,17 +240,6 @@ void TForm1::RequestStop() {
   if (phase_ == FormPhase::kWorking) stopRequested_ = true;
 }
 
-void TForm1::EndSession() {
-  if (phase_ == FormPhase::kWorking) {
-    // The pass never gets to end: the lines made so far go, and with them the temporary
-    // copy of the command file. The host's file keeps the "hq" it holds since loading.
-    RequestStop();
-    JwwGaibu::ClearOutputLines(*state_);
-    return;
-  }
-  FormClose();
-}
-
 void TForm1::FormClose() {
   // Inside OK's work (a close that another program sent while the pass looked at its
   // queue) the model is still being walked: only ask the pass to stop. OK's own close
@@ -256,12 +247,10 @@ void TForm1::FormClose() {
   if (phase_ == FormPhase::kWorking) return RequestStop();
   if (phase_ != FormPhase::kShowing && phase_ != FormPhase::kWorkDone) return;
   phase_ = FormPhase::kWriting;
-  // One budget for every wait of the close on files that other programs hold: the save and
-  // its fallbacks together, so that the dialog never hangs for long at its end.
+  // One budget for the save and its fallbacks together, so that the dialog never hangs for
+  // long at its end. What other programs send meanwhile finds the close under way.
   JwwGaibu::RetryBudget budget = JwwGaibu::StartRetryBudget();
-  // While it waits, the dialog still answers what other programs send it (not its
-  // handlers: they know the file is being written).
-  budget.WhileWaiting = [this] { platform_.KeepResponsive(); };
+  budget.Pause = platform_.WaitingPause();
   bool saved = false;
   try {
     saved = JwwGaibu::SaveOutputLines(*state_, InterchangeFilePath(), budget);

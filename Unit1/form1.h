@@ -125,16 +125,13 @@ class TForm1 {
   void Button2Click();
   /// The check box was toggled: the status line tells again what OK will change.
   void CheckBox1Click();
-  /// Saves the command file and releases the model. Runs once, never inside OK's work:
-  /// there it only asks the work to stop, and OK's own close follows.
+  /// Every close of the dialog (Cancel, OK's end, the close box, another program, the end
+  /// of the session): saves the command file and releases the model, once. Inside OK's
+  /// work it only asks the work to stop, and OK's own close follows.
   void FormClose();
-  /// Asks OK's work to stop at its next check (Escape, or any request to close); the
-  /// drawing is then left unchanged. Outside OK's work it does nothing.
+  /// Asks OK's work to stop at its next check; the drawing is then left unchanged. Outside
+  /// OK's work it does nothing.
   void RequestStop();
-  /// The session ends, and the process with it once the front end returns: nothing more
-  /// may be written. A close that can still run now does; OK's work is stopped and its
-  /// temporary command file removed, so that "hq" stays in the host's file.
-  void EndSession();
 
   FormPhase Phase() const { return phase_; }
 
@@ -167,8 +164,8 @@ class TForm1 {
   /// Puts what OK will change, in the check box's mode, on the status line.
   void ShowWhatOkWillDo();
 
-  /// The status line and the checks of OK's pass: the platform's, and the requests to
-  /// stop that the handlers recorded meanwhile.
+  /// The status line and the checks of OK's pass: what the platform saw is recorded as a
+  /// request to stop beside those of the handlers, and that one flag answers.
   class PassLabel final : public JwwGaibu::ProgressLabel {
    public:
     explicit PassLabel(TForm1& form) : form_(form) {}

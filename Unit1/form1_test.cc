@@ -23,7 +23,7 @@ namespace {
 class FakePlatform : public Platform {
  public:
   explicit FakePlatform(std::filesystem::path exe) : exe_(std::move(exe)) {}
-  ScreenPoint PointerPosition() override { return pointer; }
+  std::optional<ScreenPoint> PointerPosition() override { return pointer; }
   int OuterWidth() override { return outerWidth; }
   void SetLeftTop(int l, int t) override { left = l, top = t; }
   std::filesystem::path OwnFilePath() override { return exe_; }
@@ -38,7 +38,7 @@ class FakePlatform : public Platform {
   }
   void CloseDialog() override { ++closes; }
 
-  ScreenPoint pointer{500, 300};
+  std::optional<ScreenPoint> pointer = ScreenPoint{500, 300};
   int outerWidth = 473;
   int left = -1, top = -1;
   bool checked = false;
@@ -89,11 +89,17 @@ TEST_F(Form1Test, ShowPlacesTheDialogAtThePointer) {
   form.FormShow();
   EXPECT_EQ(platform.left, 264);
   EXPECT_EQ(platform.top, 296);
-  platform.pointer = {0, 0};
+  platform.pointer = ScreenPoint{0, 0};
   form.FormShow();
   EXPECT_EQ(platform.left, -236);  // no clamping to the screen
   EXPECT_EQ(platform.top, -4);
   EXPECT_EQ(form.ProgramFolder(), dir_);
+  // Where the pointer cannot be read, the dialog stays where it was made.
+  platform.pointer = std::nullopt;
+  platform.left = platform.top = -1;
+  form.FormShow();
+  EXPECT_EQ(platform.left, -1);
+  EXPECT_EQ(platform.top, -1);
 }
 
 TEST_F(Form1Test, OkZeroesSpacingAndWritesEverythingBack) {
@@ -123,12 +129,14 @@ TEST_F(Form1Test, CancelAndCloseWriteHq) {
   WriteInput("0 0 1 1\r\n");
   Run(false);
   EXPECT_EQ(Output(), "hq\r\n");
-  // Closing without any button (close box, Alt+F4) is the same.
+  // Closing without any button (close box, Alt+F4, the end of the session) is the same,
+  // and the close has run: the window may go.
   WriteInput("0 0 1 1\r\n");
   TForm1 form(platform);
   form.FormShow();
   form.FormClose();
   EXPECT_EQ(Output(), "hq\r\n");
+  EXPECT_EQ(form.Phase(), FormPhase::kClosed);
 }
 
 // OK writes "hd" and every item anew only where the pass changes what is written back:
@@ -297,8 +305,9 @@ TEST_F(Form1Test, WhatComesDuringThePassOnlyStopsIt) {
   const struct {
     const char* what;
     void (TForm1::*handler)();
-  } cases[] = {{"close", &TForm1::FormClose},     {"Cancel", &TForm1::Button2Click},
-               {"session end", &TForm1::EndSession}, {"OK", &TForm1::Button1Click},
+  } cases[] = {{"close or the end of the session", &TForm1::FormClose},
+               {"Cancel", &TForm1::Button2Click},
+               {"OK", &TForm1::Button1Click},
                {"check box", &TForm1::CheckBox1Click}};
   for (const auto& c : cases) {
     WriteInput(ManyLines(40000));
@@ -316,6 +325,9 @@ TEST_F(Form1Test, WhatComesDuringThePassOnlyStopsIt) {
     const bool stops = c.handler != &TForm1::Button1Click && c.handler != &TForm1::CheckBox1Click;
     // A stop is found at the very check that recorded it; the others let the pass go on.
     EXPECT_EQ(platform.polls, stops ? 151 : 400) << c.what;
+    EXPECT_EQ(platform.statusTexts.end()[-2],
+              stops ? "処理中(ESC:中断)：15001／40000" : "処理中(ESC:中断)：39901／40000")
+        << c.what;
     EXPECT_EQ(platform.closes, 1) << c.what;
     EXPECT_EQ(Output(), "hq\r\n") << c.what;
     form.FormClose();

@@ -5,7 +5,7 @@
 
 #include <new>
 
-#include "JwwGaibu/output_lines.h"
+#include "JwwGaibu/host_file.h"
 #include "Unit1/form1.h"
 
 namespace {
@@ -13,9 +13,8 @@ namespace {
 /// Exit status when the run ended in a way the user was told of (or could not be).
 constexpr int kFailedExit = 2;
 
-/// The host reads the file back as commands however the program ends: where the dialog
-/// cannot even be made, its own selection left there would be drawn a second time. "hq"
-/// leaves the drawing as it was. Best effort: memory or the file may fail us here too.
+/// Where the dialog cannot even be made, "hq" takes the selection's place. Best effort:
+/// memory or the file may fail us here too.
 void LeaveDrawingUnchanged() {
   try {
     const std::filesystem::path self = Unit1::OwnExecutablePath();

@@ -20,7 +20,7 @@ class ConsolePlatform : public Platform {
   ConsolePlatform(std::optional<std::filesystem::path> folder, bool negativeOnly);
   ~ConsolePlatform() override;
 
-  ScreenPoint PointerPosition() override { return {}; }
+  std::optional<ScreenPoint> PointerPosition() override { return std::nullopt; }
   int OuterWidth() override { return 0; }
   void SetLeftTop(int, int) override {}
   std::filesystem::path OwnFilePath() override;

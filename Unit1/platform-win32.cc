@@ -122,6 +122,10 @@ bool AsksToStop(const MSG& message, HWND cancelButton) {
   }
 }
 
+// The pointer messages of Windows 8 and later (WM_POINTERUPDATE to the last of them).
+constexpr UINT kWmPointerFirst = 0x0245;
+constexpr UINT kWmPointerLast = 0x0257;
+
 /// How often OK's pass looks at the queue at least (milliseconds).
 constexpr ULONGLONG kLookEvery = 150;
 
@@ -222,18 +226,18 @@ void Win32Dialog::Initialise(HWND dialog) {
   }
   // Sized for the scale of the monitor under the pointer and placed there in one step, so
   // that it never stands on another monitor meanwhile: grown at the pointer, it could
-  // reach onto a monitor of another scale and be scaled for that one.
-  POINT pointer = {kDesignLeft, kDesignTop};
-  GetCursorPos(&pointer);
-  const HMONITOR monitor = MonitorFromPoint(pointer, MONITOR_DEFAULTTONEAREST);
+  // reach onto a monitor of another scale and be scaled for that one. Where the pointer
+  // cannot be read, it opens at its design's place on the monitor where Windows made it.
+  const std::optional<ScreenPoint> pointer = PointerPosition();
+  const HMONITOR monitor =
+      pointer ? MonitorFromPoint(POINT{pointer->X, pointer->Y}, MONITOR_DEFAULTTONEAREST)
+              : MonitorFromWindow(dialog_, MONITOR_DEFAULTTONEAREST);
   dpi_ = MonitorDpi(monitor);
-  if (const std::optional<ScreenRect> work = WorkArea(monitor)) {
-    const SIZE outer = OuterSize(dpi_);
-    const ScreenRect place =
-        PlaceAtPointer(pointer.x, pointer.y, outer.cx, outer.cy, ScaleDesign(4, dpi_), *work);
-    SetWindowPos(dialog_, nullptr, place.Left, place.Top, outer.cx, outer.cy,
-                 SWP_NOZORDER | SWP_NOACTIVATE);
-  }
+  const SIZE outer = OuterSize(dpi_);
+  const ScreenRect window = {kDesignLeft, kDesignTop, kDesignLeft + outer.cx,
+                             kDesignTop + outer.cy};
+  if (const std::optional<ScreenRect> work = WorkArea(monitor))
+    MoveInside(PlaceAtPointer(pointer, window, ScaleDesign(4, dpi_), *work), monitor);
   // Where Windows scales per monitor, the window's own scale is the one that counts.
   dpi_ = WindowDpi();
   font_ = MakeFont();
@@ -256,16 +260,16 @@ int Win32Dialog::MonitorDpi(HMONITOR monitor) const {
   return dpi > 0 ? dpi : kDesignDpi;
 }
 
+void Win32Dialog::MoveInside(ScreenRect wanted, HMONITOR monitor) {
+  if (const std::optional<ScreenRect> work = WorkArea(monitor)) wanted = KeepInside(wanted, *work);
+  SetWindowPos(dialog_, nullptr, wanted.Left, wanted.Top, wanted.Right - wanted.Left,
+               wanted.Bottom - wanted.Top, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 void Win32Dialog::KeepOnItsMonitor() {
   RECT window = {};
-  const std::optional<ScreenRect> work =
-      WorkArea(MonitorFromWindow(dialog_, MONITOR_DEFAULTTONEAREST));
-  if (!work || !GetWindowRect(dialog_, &window)) return;
-  const ScreenRect inside = KeepInside(ToScreenRect(window), *work);
-  if (inside.Left != window.left || inside.Top != window.top) {
-    SetWindowPos(dialog_, nullptr, inside.Left, inside.Top, 0, 0,
-                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-  }
+  if (GetWindowRect(dialog_, &window))
+    MoveInside(ToScreenRect(window), MonitorFromWindow(dialog_, MONITOR_DEFAULTTONEAREST));
 }
 
 int Win32Dialog::WindowDpi() const {
@@ -491,10 +495,10 @@ INT_PTR Win32Dialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       Close();
       return TRUE;
     case WM_ENDSESSION:
-      // Windows is ending the session and the process with it once this returns: the
-      // window goes without WM_CLOSE. The close runs now where it can; during OK's work
-      // the "hq" of the load stays.
-      if (wParam != FALSE && form_ != nullptr) form_->EndSession();
+      // The session ends (or the Restart Manager closes the program), without WM_CLOSE:
+      // the same close. Windows may end the process once this returns; during OK's work
+      // the "hq" of the load stands meanwhile.
+      if (wParam != FALSE) Close();
       return FALSE;
     case WM_DESTROY:
       PostQuitMessage(0);
@@ -547,19 +551,14 @@ void Win32Dialog::EndWork() {
 }
 
 bool Win32Dialog::TakeStopRequests() {
-  // Any look at the queue first delivers what other programs sent: a close, a click on
-  // Cancel by automation, the end of the session. Their handlers only record a request to
-  // stop (the form is at work). What was posted is taken out and never dispatched: the
-  // handlers must not run inside the OK handler, and what the user did meanwhile (a click
-  // on the disabled OK, Enter) must not act once the pass has ended. Only a request to
-  // stop is kept.
+  // Any look at the queue first delivers what other programs sent (a close, a click on
+  // Cancel by automation, the end of the session): the handlers only record a stop. What
+  // was posted is taken out and not dispatched, as its handlers must not run inside the OK
+  // handler, nor what the user did meanwhile (a click on the disabled OK, Enter) act once
+  // the pass has ended: only whether it asks to stop counts.
   bool stop = false;
   std::optional<WPARAM> quit;
-  // Posted system commands other than a close (a minimise from the task bar) go back into
-  // the queue for the dialog once it is done.
-  std::array<MSG, 8> later = {};
-  std::size_t laterCount = 0;
-  const auto take = [&](UINT first, UINT last, auto asksToStop) {
+  const auto take = [&](UINT first, UINT last, auto handle) {
     MSG message;
     while (PeekMessageW(&message, nullptr, first, last, PM_REMOVE)) {
       // A look at the queue returns WM_QUIT whatever its filter. Put back afterwards, it
@@ -569,21 +568,35 @@ bool Win32Dialog::TakeStopRequests() {
         stop = true;
         return;
       }
-      if (asksToStop(message)) stop = true;
+      if (handle(message)) stop = true;
     }
   };
+  // Touch and pen come first as pointer messages, which Windows turns into the mouse
+  // messages below only once the window has handed them on; dispatched, they reach no
+  // handler of ours, and a tap on Cancel or the close box is seen at the next look.
+  take(kWmPointerFirst, kWmPointerLast, [](const MSG& m) {
+    DispatchMessageW(&m);
+    return false;
+  });
   for (const auto& range : kInputRanges)
     take(range[0], range[1], [&](const MSG& m) { return AsksToStop(m, button2_); });
   take(WM_CLOSE, WM_CLOSE, [](const MSG&) { return true; });  // taskkill without /F
   take(WM_COMMAND, WM_COMMAND, [](const MSG& m) { return LOWORD(m.wParam) == IDCANCEL; });
   take(BM_CLICK, BM_CLICK, [&](const MSG& m) { return m.hwnd == button2_; });
-  take(WM_SYSCOMMAND, WM_SYSCOMMAND, [&](const MSG& m) {
-    if ((m.wParam & 0xFFF0) == SC_CLOSE) return true;  // the task bar's close
-    if (laterCount < later.size()) later[laterCount++] = m;
-    return false;
+  take(WM_SYSCOMMAND, WM_SYSCOMMAND, [](const MSG& m) {
+    switch (m.wParam & 0xFFF0) {
+      case SC_CLOSE:  // the task bar's close
+        return true;
+      case SC_MOVE:
+      case SC_SIZE:
+      case SC_KEYMENU:
+      case SC_MOUSEMENU:
+        return false;  // each would hold the pass in a loop of its own until it ends
+      default:
+        DispatchMessageW(&m);  // a minimise or restore from the task bar acts at once
+        return false;
+    }
   });
-  for (std::size_t i = 0; i < laterCount; ++i)
-    PostMessageW(later[i].hwnd, later[i].message, later[i].wParam, later[i].lParam);
   if (quit) PostQuitMessage(static_cast<int>(*quit));
   return stop;
 }
@@ -604,17 +617,25 @@ bool Win32Dialog::StopRequested() {
   return stop;
 }
 
-void Win32Dialog::KeepResponsive() {
-  // Only what other programs sent: the close that waits is OK's or Cancel's own, and the
-  // handlers know that nothing may act while the file is written.
-  MSG message;
-  PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+std::function<void(std::uint32_t)> Win32Dialog::WaitingPause() {
+  return [this](std::uint32_t milliseconds) { PauseAnswering(milliseconds); };
 }
 
-ScreenPoint Win32Dialog::PointerPosition() {
+void Win32Dialog::PauseAnswering(std::uint32_t milliseconds) {
+  // Only what other programs send is answered (a look with PM_QS_SENDMESSAGE delivers it);
+  // what was posted waits for the event loop, once the file is written.
+  const ULONGLONG end = GetTickCount64() + milliseconds;
+  MSG message;
+  for (ULONGLONG now = GetTickCount64(); now < end; now = GetTickCount64()) {
+    PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(end - now), QS_SENDMESSAGE, 0);
+  }
+}
+
+std::optional<ScreenPoint> Win32Dialog::PointerPosition() {
   POINT point = {};
-  if (!GetCursorPos(&point)) return {};
-  return {static_cast<int>(point.x), static_cast<int>(point.y)};
+  if (!GetCursorPos(&point)) return std::nullopt;
+  return ScreenPoint{static_cast<int>(point.x), static_cast<int>(point.y)};
 }
 
 int Win32Dialog::OuterWidth() {
@@ -626,19 +647,15 @@ int Win32Dialog::OuterWidth() {
 void Win32Dialog::SetLeftTop(int left, int top) {
   // Near an edge of the screen the dialog would hang over it, OK and Cancel perhaps out of
   // reach: it is moved just enough to lie within the work area (the screen less the task
-  // bar) of the pointer's monitor.
+  // bar) of the pointer's monitor, or of the one it would stand on most.
   RECT window = {};
+  if (!GetWindowRect(dialog_, &window)) return;
+  const RECT wanted = {left, top, left + (window.right - window.left),
+                       top + (window.bottom - window.top)};
   POINT pointer = {};
-  std::optional<ScreenRect> work;
-  if (GetWindowRect(dialog_, &window) && GetCursorPos(&pointer) &&
-      (work = WorkArea(MonitorFromPoint(pointer, MONITOR_DEFAULTTONEAREST)))) {
-    const ScreenRect inside = KeepInside(
-        {left, top, left + (window.right - window.left), top + (window.bottom - window.top)},
-        *work);
-    left = inside.Left;
-    top = inside.Top;
-  }
-  SetWindowPos(dialog_, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  MoveInside(ToScreenRect(wanted), GetCursorPos(&pointer)
+                                       ? MonitorFromPoint(pointer, MONITOR_DEFAULTTONEAREST)
+                                       : MonitorFromRect(&wanted, MONITOR_DEFAULTTONEAREST));
 }
 
 std::filesystem::path OwnExecutablePath() {

@@ -10,7 +10,9 @@
 #include <windows.h>
 
 #include <array>
+#include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -52,13 +54,10 @@ class Win32Dialog final : public Platform {
   /// Makes the dialog visible, normal size and in front, with the check box focused,
   /// however the program was started.
   void Show();
-  /// While the close waits for a file another program holds: handles what other programs
-  /// sent, so that Windows does not take the dialog for hung.
-  void KeepResponsive() override;
 
   void SetStatusText(std::string_view utf8) override;
   bool StopRequested() override;
-  ScreenPoint PointerPosition() override;
+  std::optional<ScreenPoint> PointerPosition() override;
   int OuterWidth() override;
   int ScaledPixels(int designPixels) override;
   void SetLeftTop(int left, int top) override;
@@ -67,6 +66,7 @@ class Win32Dialog final : public Platform {
   void CloseDialog() override;
   void BeginWork() override;
   void EndWork() override;
+  std::function<void(std::uint32_t milliseconds)> WaitingPause() override;
 
  private:
   Win32Dialog() = default;
@@ -89,14 +89,15 @@ class Win32Dialog final : public Platform {
   /// Moves and sizes every control and gives it the font, at the current scale.
   void LayOutControls();
   void Close();
-  /// Looks at the queue during OK's pass: what other programs sent is handled (the
-  /// handlers only record a request to stop), and the input and requests to close posted
-  /// since the last look are taken out without being handled. True when any of those asks
-  /// to stop.
+  /// Looks at the queue during OK's pass; true when what was taken out asks to stop.
   bool TakeStopRequests();
+  /// Waits `milliseconds`, answering what other programs send the dialog meanwhile.
+  void PauseAnswering(std::uint32_t milliseconds);
   /// The dots per inch of `monitor` (the system's where Windows cannot tell).
   int MonitorDpi(HMONITOR monitor) const;
-  /// Moves the dialog, at its size, into the work area of the monitor it stands on most.
+  /// Moves and sizes the dialog to `wanted`, kept inside the work area of `monitor`.
+  void MoveInside(ScreenRect wanted, HMONITOR monitor);
+  /// Keeps the dialog, at its size, inside the work area of the monitor it stands on most.
   void KeepOnItsMonitor();
 
   /// Functions of newer Windows than 7, looked up at run time; null where missing.

@@ -2,23 +2,23 @@
 // dialog and the console front end each implement it; tests use a fake.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
+#include <functional>
+#include <optional>
 #include <string_view>
 
 #include "JwwGaibu/write_back.h"
+#include "Unit1/dialog_place.h"
 
 namespace Unit1 {
 
-struct ScreenPoint {
-  int X = 0;
-  int Y = 0;
-};
-
-/// The status line (text and Escape poll, via ProgressLabel) and the rest of the dialog.
+/// The status line (its text, and StopRequested: whether the user asked to stop since the
+/// last look) and the rest of the dialog.
 class Platform : public JwwGaibu::ProgressLabel {
  public:
-  /// The mouse pointer's position in screen coordinates.
-  virtual ScreenPoint PointerPosition() = 0;
+  /// The mouse pointer's position in screen coordinates; none where it cannot be read.
+  virtual std::optional<ScreenPoint> PointerPosition() = 0;
   /// The dialog's full width including its frame.
   virtual int OuterWidth() = 0;
   /// A length of the dialog's design (drawn at 96 dots per inch) in the screen's pixels.
@@ -32,15 +32,13 @@ class Platform : public JwwGaibu::ProgressLabel {
   virtual bool CheckBoxChecked() = 0;
   /// Starts closing the dialog; FormClose runs before the window goes.
   virtual void CloseDialog() = 0;
-  /// OK's work begins: from now on a request to close or cancel only stops it
-  /// (StopRequested, which a dialog also answers with true after Cancel, its close box or
-  /// Alt+N), and the controls that can do nothing more show so.
+  /// OK's work begins: the controls that can do nothing more show so.
   virtual void BeginWork() {}
   /// The write-back has ended: nothing can be stopped any more, and every control shows so.
   virtual void EndWork() {}
-  /// Called while the close waits for a file that another program holds: a window handles
-  /// what other programs sent it meanwhile, so that it is not taken for hung.
-  virtual void KeepResponsive() {}
+  /// The pause of the close between two attempts on a file that another program holds;
+  /// empty: the thread sleeps. A window answers what other programs send it throughout.
+  virtual std::function<void(std::uint32_t milliseconds)> WaitingPause() { return {}; }
 };
 
 }  // namespace Unit1

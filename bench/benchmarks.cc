@@ -13,6 +13,7 @@
 
 #include "JwwGaibu/emitters.h"
 #include "JwwGaibu/format_real.h"
+#include "JwwGaibu/host_file.h"
 #include "JwwGaibu/output_lines.h"
 #include "JwwGaibu/reader.h"
 #include "JwwGaibu/write_back.h"
@@ -240,7 +241,8 @@ void BM_SaveOutputLines(benchmark::State& state) {
   TempFolder folder;
   const std::filesystem::path file = folder.Path() / "JWC_TEMP.TXT";
   for (auto _ : state) {
-    if (!JwwGaibu::SaveOutputLines(s, file)) state.SkipWithError("save failed");
+    JwwGaibu::RetryBudget budget = JwwGaibu::StartRetryBudget();
+    if (!JwwGaibu::SaveOutputLines(s, file, budget)) state.SkipWithError("save failed");
   }
   SetThroughput(state, static_cast<int64_t>(std::filesystem::file_size(file)), s.EntCount());
 }

@@ -566,7 +566,7 @@ class OkPlatform : public Unit1::Platform {
  public:
   OkPlatform(std::filesystem::path exe, bool negativeOnly)
       : exe_(std::move(exe)), negativeOnly_(negativeOnly) {}
-  Unit1::ScreenPoint PointerPosition() override { return {}; }
+  std::optional<Unit1::ScreenPoint> PointerPosition() override { return std::nullopt; }
   int OuterWidth() override { return 473; }
   void SetLeftTop(int, int) override {}
   std::filesystem::path OwnFilePath() override { return exe_; }
