@@ -176,7 +176,7 @@ void WriteBackEntry(TJwwState& s, const TJwwEntRef& ref) {
   }
 }
 
-/// "処理中(ESC:中断)：" + item + "／" + count.
+/// The status text of the pass at `item` of `count`.
 std::string ProgressText(int32_t item, int32_t count) {
   std::string text = "処理中(ESC:中断)：";
   text += std::to_string(item);
