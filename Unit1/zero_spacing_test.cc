@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 namespace Unit1 {
 namespace {
 
@@ -98,7 +100,8 @@ TEST(ZeroTextSpacing, FirstSeenFreeSizeFollowsTheSameRules) {
 // The count shown before OK is what the pass then changes of what is written back:
 // free-size texts of positive, negative and zero spacing, a width or height filled in, a
 // text trimmed to whole characters, beside texts of text types and texts the write-back
-// drops, in both modes.
+// drops, in both modes. A text whose spacing becomes 0 counts as zeroed even where its
+// size is mended too; one whose size alone is mended counts apart.
 TEST(PreviewTextSpacing, CountsWhatThePassChanges) {
   const std::string trimmed = std::string(254, 'a') + "\x82";  // ends in half a character
   const struct {
@@ -113,8 +116,8 @@ TEST(PreviewTextSpacing, CountsWhatThePassChanges) {
                {0, 0, 0.5, " ", 1},    {0, 0, 0.5, "a", 0}};
   const struct {
     bool negativeOnly;
-    size_t wantChanged;
-  } modes[] = {{false, 7}, {true, 5}};
+    size_t wantZeroed, wantResized;
+  } modes[] = {{false, 5, 2}, {true, 2, 3}};
   for (const auto& mode : modes) {
     JwwGaibu::TJwwState s;
     JwwGaibu::ResetModel(s);
@@ -124,7 +127,8 @@ TEST(PreviewTextSpacing, CountsWhatThePassChanges) {
       text.Text = t.text, text.Dx = t.dx;
     }
     const SpacingPreview preview = PreviewTextSpacing(s, mode.negativeOnly);
-    EXPECT_EQ(preview.Changed(), mode.wantChanged) << mode.negativeOnly;
+    EXPECT_EQ(preview.Zeroed, mode.wantZeroed) << mode.negativeOnly;
+    EXPECT_EQ(preview.Resized, mode.wantResized) << mode.negativeOnly;
     EXPECT_EQ(preview.OfTextTypes, 3u) << mode.negativeOnly;
     EXPECT_EQ(preview.Dropped, 2u) << mode.negativeOnly;
     ZeroTextSpacing(s, mode.negativeOnly);
@@ -139,30 +143,41 @@ TEST(PreviewTextSpacing, CountsWhatThePassChanges) {
 }
 
 // A text of a type outside 0 to 10 goes back as the first-seen type: counted with the
-// free-size texts (by the first-seen spacing) or with the text types accordingly.
+// free-size texts (by the first-seen size) or with the text types accordingly. So does a
+// dimension's text of such a type, where the dimension is written; a dimension's text of
+// type 0 keeps its own size, which the pass leaves alone.
 TEST(PreviewTextSpacing, UnknownTypesCountAsTheyAreWrittenBack) {
   const struct {
     const char* what;
     int32_t firstType;
-    double firstSpacing;
+    double firstSize, firstSpacing;
     bool negativeOnly;
-    size_t wantToZero, wantOfTextTypes;
+    size_t wantZeroed, wantResized, wantOfTextTypes;
   } cases[] = {
-      {"first seen free size, spacing zeroed", 0, 0.7, false, 2, 0},
-      {"first seen free size, spacing 0", 0, 0, false, 0, 0},
-      {"first seen free size, positive kept", 0, 0.7, true, 0, 0},
-      {"first seen text type", 4, 0.7, false, 0, 2},
+      {"first seen free size, spacing zeroed", 0, 2, 0.7, false, 3, 0, 0},
+      {"first seen free size, spacing 0", 0, 2, 0, false, 0, 0, 0},
+      {"first seen free size, positive kept", 0, 2, 0.7, true, 0, 0, 0},
+      {"first seen free size 0, spacing zeroed", 0, 0, 0.7, false, 3, 0, 0},
+      {"first seen free size 0, positive kept: size mended", 0, 0, 0.7, true, 0, 3, 0},
+      {"first seen text type", 4, 2, 0.7, false, 0, 0, 2},
   };
   for (const auto& c : cases) {
     JwwGaibu::TJwwState s;
     JwwGaibu::ResetModel(s);
     s.FirstTextType = c.firstType, s.FirstFreeSpacing = c.firstSpacing;
+    s.FirstFreeWidth = s.FirstFreeHeight = c.firstSize;
     for (const int32_t type : {11, -1}) {
       TJwwEntText& text = s.TextTable.Append();
       text.TextType = type, text.Text.assign(1, 'a'), text.Dx = 1;
     }
+    // Dimensions of text type 11, of type 0, and of type 11 but no length (not written).
+    for (const auto& [type, length] : {std::pair{11, 5.0}, {0, 5.0}, {11, 0.0}}) {
+      JwwGaibu::TJwwEntDim& dim = s.DimTable.Append();
+      dim.Text.TextType = type, dim.Line.X2 = length, dim.Text.Dx = 1;
+    }
     const SpacingPreview preview = PreviewTextSpacing(s, c.negativeOnly);
-    EXPECT_EQ(preview.Changed(), c.wantToZero) << c.what;
+    EXPECT_EQ(preview.Zeroed, c.wantZeroed) << c.what;
+    EXPECT_EQ(preview.Resized, c.wantResized) << c.what;
     EXPECT_EQ(preview.OfTextTypes, c.wantOfTextTypes) << c.what;
   }
 }
