@@ -184,7 +184,8 @@ TEST_F(Form1Test, FailedLoadLeavesTheDrawingUnchanged) {
 }
 
 // Before OK the status line tells what OK will change, at show and after each toggle of
-// the check box; the texts of text types are named where there are any.
+// the check box; the texts of text types are named where there are any, texts whose size
+// alone OK mends apart from those whose spacing it zeroes.
 TEST_F(Form1Test, StatusLineTellsWhatOkWillChange) {
   const std::string freeSize =
       "cn0 3 3 -0.5 1\r\nch 1 1 1 0 \"neg\r\ncn0 3 3 0.5 1\r\nch 2 2 1 0 \"pos\r\n"
@@ -215,6 +216,23 @@ TEST_F(Form1Test, StatusLineTellsWhatOkWillChange) {
        {std::string(kStatusNothingToZero), std::string(kStatusNothingToZero)}},
       {"not read to its end", freeSize + "ci 0 0 1e999\r\n",
        {std::string(kStatusUnreadable), std::string(kStatusUnreadable)}},
+      // A width of 0 with a positive spacing: zeroed, or in negative-only mode only mended.
+      {"sizes mended",
+       "cn0 0 3 0.5 1\r\nch 1 1 1 0 \"a\r\ncn0 3 3 -1 1\r\nch 2 2 1 0 \"b\r\n"
+       "cn0 0 3 0 1\r\nch 3 3 1 0 \"c\r\n",
+       {"ＯＫで2個の文字間隔をゼロに（1個は大きさだけ直す）",
+        "ＯＫで1個の文字間隔をゼロに（2個は大きさだけ直す）"}},
+      {"a size alone mended", "cn0 0 3 0 1\r\nch 1 1 1 0 \"a\r\n",
+       {"ＯＫで1個の文字の大きさを直します（文字間隔はそのまま）",
+        "ＯＫで1個の文字の大きさを直します（文字間隔はそのまま）"}},
+      {"a size alone mended beside a blank text",
+       "cn0 0 3 0 1\r\nch 1 1 1 0 \"a\r\nch 6 6 1 0 \" \r\n",
+       {"ＯＫで1個の文字を直します（空白などの1個は消えます）",
+        "ＯＫで1個の文字を直します（空白などの1個は消えます）"}},
+      {"sizes mended beside a blank text",
+       "cn0 0 3 0.5 1\r\nch 1 1 1 0 \"a\r\ncn0 3 3 -1 1\r\nch 2 2 1 0 \"b\r\nch 6 6 1 0 \" \r\n",
+       {"ＯＫで2個の文字間隔をゼロに（空白などの1個は消えます）",
+        "ＯＫで2個の文字を直します（空白などの1個は消えます）"}},
   };
   for (const Case& c : cases) {
     WriteInput(c.input);
