@@ -176,9 +176,11 @@ TEST_F(Form1Test, OkWithNothingToChangeWritesHq) {
   }
 }
 
+// The part that was read holds texts whose spacing OK would zero: "hd" and that part alone
+// would delete the rest of the selection.
 TEST_F(Form1Test, FailedLoadLeavesTheDrawingUnchanged) {
-  // The first line is read, then a number too large for a double ends the load.
-  WriteInput("0 0 1 1\r\nci 0 0 1e999\r\n0 0 2 2\r\n");
+  // A text and a line are read, then a number too large for a double ends the load.
+  WriteInput("cn0 3 3 -0.5 1\r\nch 1 1 1 0 \"neg\r\n0 0 1 1\r\nci 0 0 1e999\r\n0 0 2 2\r\n");
   Run(true);
   EXPECT_EQ(Output(), "hq\r\n");
 }
@@ -526,7 +528,8 @@ TEST(OkFailureMessage, GivesTheReasonAndWhatToDo) {
 }
 
 // Memory running out while loading or while writing back: the drawing is left as it was,
-// nothing made so far survives, and the run reports the failure.
+// nothing made so far survives, and the run reports the failure. The text OK would change
+// comes first, so that it is read before memory runs out in a later block.
 TEST_F(Form1Test, OutOfMemoryLeavesTheDrawingUnchanged) {
   struct Case {
     const char* name;
@@ -538,7 +541,7 @@ TEST_F(Form1Test, OutOfMemoryLeavesTheDrawingUnchanged) {
       {"the first output bytes", false, 0},
       {"output grown while its copy is open", false, 2},
   };
-  const std::string input = ManyLines(40000);
+  const std::string input = std::string(kTextToZero) + ManyLines(40000);
   for (const Case& c : cases) {
     WriteInput(input);
     bool ran = false;
