@@ -418,7 +418,7 @@ TEST_F(Form1Test, SaveFailureIsReported) {
   EXPECT_EQ(error.ErrorKind, JwwGaibu::FileError::Kind::kMissing);
   const std::string message = form.FailureMessage();
   EXPECT_NE(message.find(JwwGaibu::SystemErrorText(error)), std::string::npos) << message;
-  EXPECT_NE(message.find("rq27.bat と rq27.exe を一緒に"), std::string::npos) << message;
+  EXPECT_NE(message.find("書き込みのできるフォルダに移して"), std::string::npos) << message;
 }
 
 // Once the host's file has been opened, it never holds the selection again, whether it was
@@ -492,38 +492,58 @@ TEST_F(Form1Test, WhyOkChangedNothing) {
 }
 
 // The message names what failed, the reason in the system's words (ours where it gave
-// none), one line of advice fitted to the cause, and the file.
+// none, the code where that is all there is), the one line of advice for the kind of
+// failure, and the file. The status line gives the kind's short reason.
 TEST(OkFailureMessage, GivesTheReasonAndWhatToDo) {
   using JwwGaibu::FileError;
   using Kind = FileError::Kind;
+  const std::string move =
+      "rq27.bat と rq27.exe を一緒に、書き込みのできるフォルダに移してから、"
+      "もう一度実行してください。";
+  const std::string again =
+      "もう一度実行してください。直らないときは、rq27.bat と rq27.exe を一緒に、"
+      "書き込みのできる別のフォルダに移してください。";
   struct Case {
     OkFailure failure;
     FileError error;
     const char* systemText;
     const char* headline;
-    const char* reason;
-    const char* advice;
+    std::string shortReason, reason, advice;
   } cases[] = {
-      {OkFailure::kNotOpened, {Kind::kHeld, 32}, "held by another process", "を開けなかった",
-       "理由: held by another process（エラー 32）", "他のプログラムを閉じるか"},
+      {OkFailure::kNotOpened, {Kind::kMissing, 3}, "path not found", "を開けなかった",
+       "見つかりません", "path not found（エラー 3）", move},
+      // A file that another program holds, against a folder that cannot be written.
+      {OkFailure::kNotWritten, {Kind::kHeld, 32}, "held by another process", "に書き込めなかった",
+       "他のプログラムが使用中", "held by another process（エラー 32）",
+       "JWC_TEMP.TXT を使っている他のプログラムを閉じるか、しばらく待ってから、"
+       "もう一度実行してください。"},
       {OkFailure::kNotWritten, {Kind::kDenied, 5}, "access denied", "に書き込めなかった",
-       "理由: access denied（エラー 5）", "rq27.bat と rq27.exe を一緒に、書き込みのできる"},
+       "アクセス権がありません", "access denied（エラー 5）", move},
       {OkFailure::kNotWritten, {Kind::kDiskFull, 112}, "disk full", "に書き込めなかった",
-       "理由: disk full（エラー 112）", "ディスクの空き領域を増やして"},
-      {OkFailure::kOutOfMemory, {Kind::kOutOfMemory, 0}, "", "メモリが不足した",
-       "理由: メモリが足りません", "選択する図形を減らして"},
+       "ディスクの空き不足", "disk full（エラー 112）",
+       "ディスクの空き領域を増やしてから、もう一度実行してください。"},
+      {OkFailure::kOutOfMemory, {Kind::kOutOfMemory, 0}, "", "メモリが不足した", "メモリ不足",
+       "メモリが足りません", "選択する図形を減らして、もう一度実行してください。"},
       {OkFailure::kUnreadable, {Kind::kBadContent, 0}, "", "最後まで読み込めなかった",
-       "理由: 数値が大きすぎて", "読めない図形を選択から外して"},
+       "読めない行があります", "数値が大きすぎて読めない行があります",
+       "読めない図形を選択から外して、もう一度実行してください。"},
       {OkFailure::kNotWritten, {Kind::kOther, 1117}, "I/O error", "に書き込めなかった",
-       "理由: I/O error（エラー 1117）", "もう一度実行してください。直らないときは"},
+       "エラー 1117", "I/O error（エラー 1117）", again},
+      {OkFailure::kNotWritten, {Kind::kOther, 1117}, "", "に書き込めなかった", "エラー 1117",
+       "エラー 1117", again},
+      {OkFailure::kUnreadable, {Kind::kOther, 0}, "", "最後まで読み込めなかった", "原因不明",
+       "原因不明", again},
   };
   const std::filesystem::path file = std::filesystem::path("作業") / "JWC_TEMP.TXT";
   for (const Case& c : cases) {
+    EXPECT_EQ(ShortReason(c.error), c.shortReason) << c.reason;
     const std::string message = OkFailureMessage(c.failure, c.error, c.systemText, file);
-    for (const char* part : {c.headline, "図面は変更されていません", c.reason, c.advice})
-      EXPECT_NE(message.find(part), std::string::npos) << part << " in\n" << message;
-    const std::string path = MyFunc::PathToUtf8(file);
-    EXPECT_EQ(message.substr(message.size() - path.size()), path);
+    const std::size_t headlineEnd = message.find('\n');
+    EXPECT_LT(message.find(c.headline), headlineEnd) << message;
+    // The reason and the advice, once each, then the file.
+    EXPECT_EQ(message.substr(headlineEnd + 1),
+              "図面は変更されていません。\n\n理由: " + c.reason + "\n対処: " + c.advice + "\n\n" +
+                  MyFunc::PathToUtf8(file));
   }
 }
 
