@@ -1,11 +1,15 @@
 #!/usr/bin/env bash
-# Faults on the save, for real: the folder missing or read-only, JWC_TEMP.TXT a folder, the
-# file system full. Each time the run reports the failure (exit status 1), leaves no
-# temporary file and no partial command file ("hq" where it can), and does not crash. And
-# the "hq" that stands since the load, which Cancel cannot read back: it is left so.
+# Faults on the save, for real: the folder missing, read-only, on a read-only file system or
+# immutable, JWC_TEMP.TXT a folder, the file system full. Each time the run reports the
+# failure (exit status 1; a folder that cannot be written with the advice to move the files),
+# leaves no temporary file and no partial command file ("hq" where it can), and does not
+# crash. And the "hq" that stands since the load, which Cancel cannot read back: it is left so.
 #   save-faults.sh RQ27
 source "$(dirname "$0")/lib.sh"
 selection 50 > "$work/input"
+# The advice of a failed OK's message; a folder that cannot be written calls for this one.
+advice() { printf '%s\n' "$1" | sed -n 's/^対処: //p'; }
+move='rq27.bat と rq27.exe を一緒に、書き込みのできるフォルダに移してから、もう一度実行してください。'
 
 # The folder does not exist: nothing is created.
 "$rq27" --yes "$work/missing" 2>/dev/null; check "missing folder: exit" 1 $?
@@ -16,7 +20,9 @@ if can_drop_root; then
   mkdir "$work/ro"; cp "$work/input" "$work/ro/JWC_TEMP.TXT"; chmod 644 "$work/ro/JWC_TEMP.TXT"
   chmod 555 "$work/ro"
   for answer in --yes --cancel; do
-    as_user "$rq27" "$answer" "$work/ro" 2>/dev/null; check "read-only folder $answer: exit" 1 $?
+    msg=$(as_user "$rq27" "$answer" "$work/ro" 2>&1 >/dev/null)
+    check "read-only folder $answer: exit" 1 $?
+    [ "$answer" = --yes ] && check "read-only folder: advice" "$move" "$(advice "$msg")"
     check "read-only folder $answer: no temporary file" 0 "$(temps "$work/ro")"
     # Nothing could be written or removed there: the host's own file stays as it was.
     check "read-only folder $answer: input untouched" same \
@@ -38,6 +44,20 @@ if can_drop_root; then
 else
   skip "read-only folder" "running as root and no setpriv to drop the privilege"
 fi
+
+# Folders that nobody may write in, root included: on a read-only file system (EROFS) and
+# immutable (EPERM). The advice is the same as for a read-only folder.
+for how in ro-mount immutable; do
+  mkdir "$work/$how"
+  if ! mount -t tmpfs -o size=256k tmpfs "$work/$how" 2>/dev/null; then
+    skip "$how folder" "cannot mount a small tmpfs here (needs root or CAP_SYS_ADMIN)"; continue
+  fi
+  mounts+=("$work/$how"); cp "$work/input" "$work/$how/JWC_TEMP.TXT"
+  if [ $how = ro-mount ]; then mount -o remount,ro "$work/$how"; else chattr +i "$work/$how"; fi ||
+    { skip "$how folder" "cannot make the folder $how"; continue; }
+  msg=$("$rq27" --yes "$work/$how" 2>&1 >/dev/null); check "$how folder: exit" 1 $?
+  check "$how folder: advice" "$move" "$(advice "$msg")"
+done
 
 # JWC_TEMP.TXT is a folder: it cannot be read (OK then writes "hq") nor replaced.
 for answer in --yes --cancel; do
