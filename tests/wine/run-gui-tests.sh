@@ -7,29 +7,39 @@
 # removes only what it started. Also runs the MinGW build's unit tests through ctest under
 # the same Wine. Prints "N passed, M failed" last; exits 0 when nothing failed.
 #
+# Read it top to bottom: the set-up; the runner, which runs one row of a table (one run of
+# the dialog: what it is given, what is done to it, what must follow); the tables; then the
+# cases that are more than one run of the dialog, built from the runner's pieces.
+#
 # Environment (all optional):
 #   RQ27_CONSOLE       console program      (default build/default/Unit1/rq27)
 #   RQ27_EXE           rq27.exe             (default build/mingw/Unit1/rq27.exe)
 #   RQ27_MINGW_BUILD   build folder for ctest (default: two levels above RQ27_EXE; "" skips)
+#   RQ27_RELEASE_EXE   a released rq27.exe, with its rq27.bat beside it (or RQ27_RELEASE_BAT):
+#                      OK on the example, and the host's round trip through the batch file
 #   RQ27_WINE_OUT      where screenshots are kept (default build/wine-gui)
 #   RQ27_BIG_ITEMS     items in the generated large selection (default 1000000)
+#   RQ27_DESKTOP_ITEMS items in the selection for the scanner, the holds and the kills (100000)
+#   RQ27_KILL_SEED     seed of the kill moments (default: random; printed for a replay)
 #   RQ27_CASES         "all" (default) or "main": for a second build of the same sources (the
-#                      32-bit program), the checks of the executable, the golden command
-#                      files, OK and Cancel in a few ways, Escape and Cancel during the pass,
-#                      held files, other programs closing it during the pass, fewer kills
+#                      32-bit program), the main table and fewer kills; no display scales,
+#                      colours, odd starts or scanner, which are the same code either way
 set -u
+shopt -s extglob
 
 HERE=$(cd "$(dirname "$0")" && pwd)
 ROOT=$(cd "$HERE/../.." && pwd)
 CONSOLE=${RQ27_CONSOLE:-$ROOT/build/default/Unit1/rq27}
 EXE=${RQ27_EXE:-$ROOT/build/mingw/Unit1/rq27.exe}
 MINGW_BUILD=${RQ27_MINGW_BUILD-$(dirname "$(dirname "$EXE")")}
+RELEASE_EXE=${RQ27_RELEASE_EXE:-}
+RELEASE_BAT=${RQ27_RELEASE_BAT:-${RELEASE_EXE:+$(dirname "$RELEASE_EXE")/rq27.bat}}
 OUT=${RQ27_WINE_OUT:-$ROOT/build/wine-gui}
 BIG_ITEMS=${RQ27_BIG_ITEMS:-1000000}
+DF_ITEMS=${RQ27_DESKTOP_ITEMS:-100000}
 CAPTION='文字間隔ゼロ化'
 CASES=${RQ27_CASES:-all}
 case $CASES in all | main) ;; *) echo "RQ27_CASES: all or main, not $CASES" >&2; exit 2 ;; esac
-# all_cases: true when every case runs, false for the main cases only.
 all_cases() { [ "$CASES" = all ]; }
 CLIENT_W=467
 CLIENT_H=312
@@ -39,29 +49,27 @@ FAILED=0
 pass() { PASSED=$((PASSED + 1)); echo "PASS $1"; }
 fail() { FAILED=$((FAILED + 1)); echo "FAIL $1${2:+: $2}"; }
 note() { echo "     $*"; }
-now() { date +%s.%N; }
-since() { awk -v a="$1" -v b="$(now)" 'BEGIN { printf "%.2f", b - a }'; }
+# Times in microseconds; secs prints them as seconds.
+now() { echo "${EPOCHREALTIME//[!0-9]/}"; }
+secs() { printf '%d.%02d' $(($1 / 1000000)) $(($1 % 1000000 / 10000)); }
+since() { secs $(($(now) - $1)); }
+us() { local i=${1%.*} f=000000; [[ $1 == *.* ]] && f=${1#*.}000000; echo $((10#$i * 1000000 + 10#${f:0:6})); }
 T_START=$(now)
+SHOTS=
 
 # ---------------------------------------------------------------------------------------
-# Packages and the Japanese locale.
+# Packages, the Japanese locale, the programs under test.
 
 need_packages() {
   local cmd
-  for cmd in x86_64-w64-mingw32-g++-posix wine wineserver Xvfb xdotool convert import \
-      locale-gen; do
+  for cmd in x86_64-w64-mingw32-g++-posix wine wineserver Xvfb xdotool convert import locale-gen; do
     command -v "$cmd" >/dev/null 2>&1 || return 0
   done
-  [ -d /usr/share/wine/fonts ] || return 0
-  [ -x /usr/lib/wine/wine64 ] || return 0   # the 64-bit loader (package wine64)
-  fc-list 2>/dev/null | grep -q IPAGothic || return 0
-  return 1
+  [ -d /usr/share/wine/fonts ] && [ -x /usr/lib/wine/wine64 ] && fc-list 2>/dev/null | grep -q IPAGothic &&
+    return 1
 }
 if need_packages; then
-  if [ "$(id -u)" != 0 ]; then
-    echo "missing packages; run as root or install them (see tests/wine/run-gui-tests.sh)" >&2
-    exit 2
-  fi
+  [ "$(id -u)" = 0 ] || { echo "missing packages; run as root or bash tools/install-deps.sh windows" >&2; exit 2; }
   echo "installing packages"
   apt-get update >/dev/null
   DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends \
@@ -69,56 +77,60 @@ if need_packages; then
     fonts-ipafont-gothic locales >/dev/null || { echo "apt-get install failed" >&2; exit 2; }
 fi
 if ! locale -a 2>/dev/null | grep -qix 'ja_JP.utf8'; then
-  if [ "$(id -u)" != 0 ]; then echo "locale ja_JP.UTF-8 missing" >&2; exit 2; fi
+  [ "$(id -u)" = 0 ] || { echo "locale ja_JP.UTF-8 missing" >&2; exit 2; }
   sed -i 's/^# *ja_JP.UTF-8 UTF-8/ja_JP.UTF-8 UTF-8/' /etc/locale.gen
   grep -q '^ja_JP.UTF-8 UTF-8' /etc/locale.gen || echo 'ja_JP.UTF-8 UTF-8' >>/etc/locale.gen
   locale-gen >/dev/null
 fi
+for f in "$CONSOLE" "$EXE"; do [ -f "$f" ] || { echo "not built: $f" >&2; exit 2; }; done
 
-for f in "$CONSOLE" "$EXE"; do
-  [ -x "$f" ] || [ -f "$f" ] || { echo "not built: $f" >&2; exit 2; }
-done
-
-# The loader for a program: with the 32-bit half of Wine installed, the "wine" command runs a
-# 64-bit program through a second process (start.exe), so that $! would not be the program
-# (its windows, its exit status, a kill). wine64 starts it as its own process.
+# With Wine's 32-bit half installed, "wine" runs a 64-bit program through a second process
+# (start.exe), so that $! would not be the program (its windows, exit status, a kill):
+# wine64 starts it as its own process. wine_for EXE: the loader that does so for EXE.
 WINE64=wine
 [ -x /usr/lib/wine/wine64 ] && WINE64=/usr/lib/wine/wine64
-# wine_for EXE: the loader that starts EXE as its own process.
 wine_for() {
   case $(LC_ALL=C x86_64-w64-mingw32-objdump -f "$1" 2>/dev/null | sed -n 's/.*file format //p') in
     pei-i386) echo wine ;;
     *) echo "$WINE64" ;;
   esac
 }
-WINE_EXE=$(wine_for "$EXE")
-if [ "$WINE_EXE" = wine ] && [ ! -x /usr/lib/wine/wine ]; then
+if [ "$(wine_for "$EXE")" = wine ] && [ ! -x /usr/lib/wine/wine ]; then
   echo "$EXE is a 32-bit program: it needs Wine's 32-bit half (bash tools/install-deps.sh windows32)" >&2
   exit 2
 fi
 
 # ---------------------------------------------------------------------------------------
-# Temporary folder, Xvfb, Wine prefix. The trap removes only what this script started.
+# Temporary folder, test helpers, Xvfb, Wine prefix. The trap removes only what this
+# script started.
 
 WORK=$(mktemp -d /tmp/rq27-wine.XXXXXX)
-XVFB_PID=
-WINESERVER_STARTED=
-GUI_PID=
+XVFB_PID= WINESERVER_STARTED= GUI_PID=
 cleanup() {
-  if [ -n "$GUI_PID" ] && kill -0 "$GUI_PID" 2>/dev/null; then kill "$GUI_PID" 2>/dev/null; fi
+  [ -z "$GUI_PID" ] || kill -KILL "$GUI_PID" 2>/dev/null
   xdotool keyup Escape >/dev/null 2>&1
-  if [ -n "$WINESERVER_STARTED" ]; then wineserver -k >/dev/null 2>&1; fi
+  [ -z "$WINESERVER_STARTED" ] || wineserver -k >/dev/null 2>&1
   if [ -n "$XVFB_PID" ]; then kill "$XVFB_PID" 2>/dev/null; wait "$XVFB_PID" 2>/dev/null; fi
   rm -rf "$WORK"
 }
 trap cleanup EXIT
 trap 'exit 130' INT TERM
+mkdir -p "$OUT" "$WORK/helpers" "$WORK/inputs"
+
+# The helpers (tests/wine/helpers/*.cc, each described at its top) build meanwhile.
+HELPERS="holder dialog-probe closer"
+all_cases && HELPERS="$HELPERS scanner launcher other-window"
+BUILDS=()
+for h in $HELPERS; do
+  x86_64-w64-mingw32-g++-posix -std=c++20 -O2 -Wall -Wextra -Werror -municode -static -s \
+    -o "$WORK/helpers/$h.exe" "$HERE/helpers/$h.cc" -lgdi32 >"$WORK/helpers/$h.log" 2>&1 &
+  BUILDS+=($!)
+done
 
 export WINEPREFIX="$WORK/prefix"
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8   # Wine as Japanese Windows: code page 932
-mkdir -p "$OUT"
 
 # -noreset: otherwise the server resets when its last client goes and forgets the pointer.
 Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$WORK/display" \
@@ -139,51 +151,50 @@ cp /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null
   >"$WINEPREFIX/drive_c/rq27-setup.reg"
 wine regedit /S 'C:\rq27-setup.reg' </dev/null >/dev/null 2>&1
 wineserver -w
-# One persistent server, started outside any captured pipe: otherwise every captured Wine
-# call (ctest) waits for the server to time out.
-wineserver -p
+# restart_wine: one persistent server, started outside any captured pipe (otherwise every
+# captured Wine call waits for the server to time out); afresh, programs read the prefix's
+# settings anew.
+restart_wine() {
+  wineserver -k >/dev/null 2>&1
+  wineserver -w
+  wineserver -p
+  wine cmd /c exit </dev/null >/dev/null 2>&1
+}
+restart_wine
 WINESERVER_STARTED=1
-wine cmd /c exit </dev/null >/dev/null 2>&1
 note "Wine prefix ready in $(since "$t") s (display $DISPLAY)"
 
 # ---------------------------------------------------------------------------------------
-# The executable itself: its imports, and the resources it must carry.
+# The executable itself: its imports and resources; the MinGW build's unit tests.
 
-# Only functions that Windows 7 has, in this program and the released one; the list names
-# system DLLs alone (the MinGW runtime is linked in).
-if imports=$(bash "$HERE/windows7-imports.sh" "$EXE" ${RQ27_RELEASE_EXE:+"$RQ27_RELEASE_EXE"} 2>&1); then
+if imports=$(bash "$HERE/windows7-imports.sh" "$EXE" ${RELEASE_EXE:+"$RELEASE_EXE"} 2>&1); then
   pass "rq27.exe imports only functions that Windows 7 has: $(echo "$imports" | tr '\n' ' ')"
 else
   fail "rq27.exe imports only functions that Windows 7 has" "$imports"
 fi
 resources=$(x86_64-w64-mingw32-windres -i "$EXE" -O rc 2>/dev/null)
 missing=
-grep -q 'RT_GROUP_ICON' <<<"$resources" || missing="$missing icon"
-grep -q 'RT_MANIFEST' <<<"$resources" || missing="$missing manifest"
-grep -q 'Microsoft.Windows.Common-Controls' <<<"$resources" || missing="$missing common-controls-6"
-grep -q 'VERSIONINFO' <<<"$resources" || missing="$missing version"
-grep -q '>PerMonitorV2, PerMonitor<' <<<"$resources" || missing="$missing dpi-awareness"
 # The caption, 文字間隔ゼロ化, as windres prints it back (UTF-16 escapes).
-grep -qF 'CAPTION L"\x6587\x5b57\x9593\x9694\x30bc\x30ed\x5316"' <<<"$resources" \
-  || missing="$missing caption"
+for part in RT_GROUP_ICON:icon RT_MANIFEST:manifest Microsoft.Windows.Common-Controls:common-controls-6 \
+    VERSIONINFO:version '>PerMonitorV2, PerMonitor<:dpi-awareness' \
+    'CAPTION L"\x6587\x5b57\x9593\x9694\x30bc\x30ed\x5316":caption'; do
+  grep -qF "${part%:*}" <<<"$resources" || missing="$missing ${part##*:}"
+done
 if [ -z "$missing" ]; then
   pass "rq27.exe resources: icon, manifest (common controls 6, DPI awareness), version, caption"
 else
   fail "rq27.exe resources" "missing:$missing"
 fi
 
-# ---------------------------------------------------------------------------------------
-# Unit tests of the MinGW build, through ctest under this Wine.
-
 if [ -n "$MINGW_BUILD" ] && [ -f "$MINGW_BUILD/CTestTestfile.cmake" ]; then
   t=$(now)
   # One Wine process per test case: on a busy machine one of them now and then dies in
   # Wine itself (about once in a thousand). A case that fails is run once more, and the
   # retry is reported; the same cases run natively, with and without sanitizers, without.
-  if ctest --test-dir "$MINGW_BUILD" --output-on-failure --repeat until-pass:2 \
+  if ctest --test-dir "$MINGW_BUILD" -j2 --output-on-failure --repeat until-pass:2 \
       >"$WORK/ctest.log" 2>&1; then
     pass "ctest under Wine ($(grep -E 'tests passed' "$WORK/ctest.log"), $(since "$t") s)"
-    retried=$(grep -E '\*\*\*(Failed|Exception|Timeout)' "$WORK/ctest.log" | sed 's/ *\.\.\.*/ /' || true)
+    retried=$(grep -E '\*\*\*(Failed|Exception|Timeout)' "$WORK/ctest.log" | sed 's/ *\.\.\.*/ /')
     [ -z "$retried" ] || note "passed on the second run: $retried"
   else
     fail "ctest under Wine" "$(grep -E 'tests passed|\((Failed|Timeout|SEGFAULT|Not Run|Exception)\)$' "$WORK/ctest.log" | head -20)"
@@ -192,181 +203,20 @@ elif [ -n "$MINGW_BUILD" ]; then
   fail "ctest under Wine" "no tests configured in $MINGW_BUILD"
 fi
 
-# ---------------------------------------------------------------------------------------
-# Driving the dialog.
-
-# find_dialog [any]: waits, while GUI_PID runs, for the dialog's window: one of GUI_PID's
-# own or, given "any", of any process (the dialog of a program that GUI_PID started); sets
-# WIN, X, Y, WIDTH, HEIGHT, BORDER, TOPH.
-find_dialog() {
-  local owner=(--pid "$GUI_PID") i
-  [ "${1:-}" = any ] && owner=()
-  WIN=
-  # Poll rather than "search --sync", which aborts when any window vanishes meanwhile.
-  for i in $(seq 600); do
-    WIN=$(xdotool search --onlyvisible "${owner[@]}" --name "^${CAPTION}\$" 2>/dev/null | head -1)
-    [ -n "$WIN" ] && break
-    kill -0 "$GUI_PID" 2>/dev/null || return 1
-    sleep 0.05
-  done
-  [ -n "$WIN" ] || return 1
-  eval "$(xdotool getwindowgeometry --shell "$WIN")"
-  # Wine draws the frame itself (Decorated=N): the X window is the whole Win32 window.
-  BORDER=$(((WIDTH - CLIENT_W) / 2))
-  TOPH=$((HEIGHT - CLIENT_H - BORDER))
-  return 0
-}
-
-# start_gui DIR [PX PY]: starts DIR/rq27.exe from another working folder with the pointer
-# at (PX, PY), by default (500, 300), and waits for its window; sets GUI_PID and what
-# find_dialog sets. The program's standard error (where Wine reports a crash) goes to the
-# file GUI_ERR names, if any.
-start_gui() {
-  local dir=$1
-  xdotool mousemove "${2:-500}" "${3:-300}"
-  (cd "$WORK" && exec "$WINE_EXE" "$dir/rq27.exe" </dev/null >/dev/null 2>"${GUI_ERR:-/dev/null}") &
-  GUI_PID=$!
-  find_dialog
-}
-
-# winpath PATH: the Windows path of a Unix path (Wine's drive Z: is the root).
-winpath() { printf 'Z:%s' "${1//\//\\}"; }
-
-# click_client CX CY: a left click at client coordinates.
-click_client() { xdotool mousemove $((X + BORDER + $1)) $((Y + TOPH + $2)) click 1; }
-
-# wait_gui SECONDS: waits for the program to end; sets GUI_RC (124 on timeout).
-wait_gui() {
-  local limit=$1 start
-  start=$(now)
-  while kill -0 "$GUI_PID" 2>/dev/null; do
-    if awk -v a="$start" -v b="$(now)" -v l="$limit" 'BEGIN { exit !(b - a > l) }'; then
-      kill "$GUI_PID" 2>/dev/null
-      wait "$GUI_PID" 2>/dev/null
-      GUI_RC=124
-      GUI_PID=
-      return 1
-    fi
-    sleep 0.02
-  done
-  wait "$GUI_PID"
-  GUI_RC=$?
-  GUI_PID=
-  return 0
-}
-
-# act NAME: one way of answering the dialog.
-act() {
-  case $1 in
-    ok-click) click_client $((72 + 60)) $((256 + 12)) ;;
-    ok-enter) xdotool key Return ;;
-    ok-alt-y) xdotool key alt+y ;;
-    check-click+ok-click) click_client $((8 + 7)) $((8 + 8)); sleep 0.1; click_client 132 268 ;;
-    check-click+ok-enter) click_client $((8 + 7)) $((8 + 8)); sleep 0.1; xdotool key Return ;;
-    check-space+ok-alt-y) xdotool key space; sleep 0.1; xdotool key alt+y ;;
-    # Tab order CheckBox1, Button1, Button2: the check box has the focus at open.
-    tab+space) xdotool key Tab; sleep 0.1; xdotool key space ;;
-    tab-tab+space) xdotool key Tab; sleep 0.1; xdotool key Tab; sleep 0.1; xdotool key space ;;
-    cancel-click) click_client $((264 + 60)) $((256 + 12)) ;;
-    cancel-esc) xdotool key Escape ;;
-    cancel-alt-n) xdotool key alt+n ;;
-    # The close box sits at the right end of the caption bar that Wine draws.
-    close-box) xdotool mousemove $((X + WIDTH - BORDER - 9)) $((Y + BORDER + (TOPH - BORDER) / 2)) click 1 ;;
-    alt-f4) xdotool key alt+F4 ;;
-    *) echo "unknown action $1" >&2; return 1 ;;
-  esac
-}
-
-# run_gui DIR ACTION: one run of the dialog in DIR, answered by ACTION. False on a hang.
-run_gui() {
-  local dir=$1 action=$2
-  start_gui "$dir" || { wait_gui 5; note "no window (rc $GUI_RC)"; return 1; }
-  act "$action"
-  wait_gui 60 || { note "did not end"; return 1; }
-  return 0
-}
-
-# answer_box DIALOG_SIZE START [SHOT] [PROBE]: waits, while the program runs (15 s at most),
-# for its message box: a window with the dialog's caption but not the dialog's size. Sets
-# BOX_AFTER to the seconds from START until it showed (empty when none came), keeps a
-# screenshot of it at SHOT and its text, as dialog-probe reads it, at PROBE, and presses
-# Enter, again every 2 s while the program is still there (a key can be lost on a busy
-# machine). False when no box came.
-answer_box() {
-  local size=$1 start=$2 shot=${3:-} probe=${4:-} w box= _
-  BOX_AFTER=
-  while [ -z "$box" ] && kill -0 "$GUI_PID" 2>/dev/null &&
-      awk -v s="$(since "$start")" 'BEGIN { exit !(s < 15) }'; do
-    for w in $(xdotool search --onlyvisible --pid "$GUI_PID" --name "^${CAPTION}\$" 2>/dev/null); do
-      eval "$(xdotool getwindowgeometry --shell "$w" 2>/dev/null)"
-      if [ "${WIDTH}x${HEIGHT}" != "$size" ]; then box=$w; BOX_AFTER=$(since "$start"); break; fi
-    done
-    sleep 0.02
-  done
-  [ -n "$box" ] || return 1
-  sleep 0.2
-  if [ -n "$shot" ] && timeout 20 import -window root "$WORK/root-box.png"; then
-    convert "$WORK/root-box.png" -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$shot"
-  fi
-  [ -z "$probe" ] || probe_dialog "$probe"
-  for _ in 1 2 3 4; do
-    xdotool key Return
-    for _ in $(seq 100); do kill -0 "$GUI_PID" 2>/dev/null || return 0; sleep 0.02; done
-  done
-}
-
-# prepare DIR INPUT: a fresh folder holding rq27.exe and INPUT as JWC_TEMP.TXT ("" = none).
-prepare() {
-  local dir=$1 input=$2
-  rm -rf "$dir"
-  mkdir -p "$dir"
-  [ -n "$input" ] && cp "$input" "$dir/JWC_TEMP.TXT"
-  cp "$EXE" "$dir/rq27.exe"
-}
-
-# expected INPUT FLAGS...: the console front end's command file for INPUT; prints its path.
-expected() {
-  local input=$1
-  shift
-  local key dir
-  key=$(printf '%s' "$input $*" | md5sum | cut -c1-12)
-  dir="$WORK/console-$key"
-  if [ ! -f "$dir/JWC_TEMP.TXT.done" ]; then
-    rm -rf "$dir"
-    mkdir -p "$dir"
-    [ -n "$input" ] && cp "$input" "$dir/JWC_TEMP.TXT"
-    "$CONSOLE" "$@" "$dir" >/dev/null 2>&1
-    touch "$dir/JWC_TEMP.TXT.done"
-  fi
-  echo "$dir/JWC_TEMP.TXT"
-}
-
-# same_file NAME GOT WANT: byte comparison.
-same_file() {
-  local name=$1 got=$2 want=$3
-  if [ ! -f "$got" ]; then
-    fail "$name" "no command file written"
-  elif [ ! -f "$want" ]; then
-    fail "$name" "the console program wrote no command file"
-  elif cmp -s "$got" "$want"; then
-    pass "$name"
-  else
-    fail "$name" "differs from the console program's: $(cmp "$got" "$want" 2>&1 | head -1)"
-  fi
-}
+wait "${BUILDS[@]}"
+for h in $HELPERS; do
+  [ -f "$WORK/helpers/$h.exe" ] || fail "test helper $h builds" "$(head -5 "$WORK/helpers/$h.log")"
+done
 
 # ---------------------------------------------------------------------------------------
-# Inputs.
+# Inputs and what the console program makes of them.
 
-INPUTS="$WORK/inputs"
-mkdir -p "$INPUTS"
+INPUTS=$WORK/inputs
 iconv -f UTF-8 -t CP932 "$HERE/all-records.utf8.txt" >"$INPUTS/all-records.txt"
-# CR LF line ends, as the host writes them.
-sed 's/$/\r/' "$INPUTS/all-records.txt" >"$INPUTS/all-records-crlf.txt"
-
-# selection ITEMS: a large selection on standard output. Group 0 and layer 0 come first
-# (what the closing lines of a finished pass go back to), every item lies on layer 1: a
-# stopped pass must leave "hq" alone, not a line that goes back to layer 0.
+sed 's/$/\r/' "$INPUTS/all-records.txt" >"$INPUTS/all-records-crlf.txt"  # CR LF, as the host writes
+# selection ITEMS: a large selection. Group 0 and layer 0 come first (what the closing lines
+# of a finished pass go back to), every item lies on layer 1: a stopped pass must leave "hq"
+# alone, not a line that goes back to layer 0.
 selection() {
   awk -v n="$1" 'BEGIN {
     print "lg0"; print "ly0"; print "ly1"; print "lc1"; print "lt1"
@@ -377,388 +227,723 @@ selection() {
   }'
 }
 selection "$BIG_ITEMS" >"$INPUTS/big.txt"
+selection "$DF_ITEMS" >"$INPUTS/medium.txt"
+# A number too large for a double after every kind of record: not read to its end.
+{ cat "$INPUTS/all-records-crlf.txt"; printf 'ci 0 0 1e999\r\n0 0 1 1\r\n'; } >"$INPUTS/overflow.txt"
+printf 'hq\r\n' >"$WORK/hq.txt"
 
-declare -a CASE_INPUTS=()
-[ -f "$ROOT/examples/JWC_TEMP.TXT" ] && CASE_INPUTS+=("$ROOT/examples/JWC_TEMP.TXT")
-CASE_INPUTS+=("$INPUTS/all-records.txt" "$INPUTS/all-records-crlf.txt" "")
-
-label() { if [ -z "$1" ]; then echo "missing file"; else basename "$1"; fi; }
-
-GUI_DIR="$WORK/gui"
+# input_of NAME: the file a row's INPUT names: "example" (examples/JWC_TEMP.TXT), "-" (no
+# file at all), a path with a slash (from the repository's root), else one of $INPUTS.
+input_of() {
+  case $1 in
+    -) ;;
+    example) echo "$ROOT/examples/JWC_TEMP.TXT" ;;
+    */*) echo "$ROOT/$1" ;;
+    *) echo "$INPUTS/$1" ;;
+  esac
+}
+# expected INPUT FLAGS...: the path of the console program's command file for INPUT.
+expected() {
+  local input=$1 dir
+  shift
+  dir=$WORK/console-$(printf '%s' "$input $*" | md5sum | cut -c1-12)
+  if [ ! -d "$dir" ]; then
+    mkdir -p "$dir"
+    [ -z "$input" ] || cp "$input" "$dir/JWC_TEMP.TXT"
+    "$CONSOLE" "$@" "$dir" </dev/null >/dev/null 2>&1
+  fi
+  echo "$dir/JWC_TEMP.TXT"
+}
+# prepare DIR INPUT [EXE]: a fresh folder holding EXE as rq27.exe and INPUT as JWC_TEMP.TXT.
+prepare() {
+  rm -rf "$1"
+  mkdir -p "$1"
+  [ -z "$2" ] || cp "$2" "$1/JWC_TEMP.TXT"
+  cp "${3:-$EXE}" "$1/rq27.exe"
+}
+winpath() { printf 'Z:%s' "${1//\//\\}"; }  # the Windows path of a Unix path (drive Z: is /)
 
 # ---------------------------------------------------------------------------------------
-# OK in every way, on every input: identical to "rq27 --yes [--negative-only]".
+# The runner's pieces. Each returns false on a failure and then sets WHY to what went
+# wrong; a wait that runs out is a failure that says what it waited for.
 
-OK_ACTIONS="ok-click ok-enter ok-alt-y tab+space check-click+ok-click check-click+ok-enter check-space+ok-alt-y"
-all_cases || OK_ACTIONS="ok-click ok-enter check-space+ok-alt-y"
-for input in "${CASE_INPUTS[@]}"; do
-  want_all=$(expected "$input" --yes)
-  want_neg=$(expected "$input" --yes --negative-only)
-  for action in $OK_ACTIONS; do
-    prepare "$GUI_DIR" "$input"
-    want=$want_all
-    case $action in check-*) want=$want_neg ;; esac
-    name="OK $action, $(label "$input")"
-    if run_gui "$GUI_DIR" "$action"; then
-      same_file "$name" "$GUI_DIR/JWC_TEMP.TXT" "$want"
-    else
-      fail "$name" "the dialog did not run to its end"
-    fi
+# wait_for SECONDS WHAT TEST...: runs TEST every 0.02 s until it succeeds, SECONDS at most.
+wait_for() {
+  local limit=$1 what=$2 end
+  shift 2
+  end=$(($(now) + $(us "$limit")))
+  until "$@"; do
+    (($(now) < end)) || { WHY="no $what within $limit s"; return 1; }
+    sleep 0.02
   done
-done
+}
+running() { kill -0 "$GUI_PID" 2>/dev/null; }
+ended() { ! running; }
 
-# The check box changes the result for the prepared input (it has positive spacings).
-if cmp -s "$(expected "$INPUTS/all-records.txt" --yes)" \
-    "$(expected "$INPUTS/all-records.txt" --yes --negative-only)"; then
+# find_dialog [any]: waits while GUI_PID runs for the dialog, a window of GUI_PID's or (given
+# "any") of a program it started; sets WIN, X, Y, WIDTH, HEIGHT, BORDER, TOPH, DIALOG_SIZE.
+find_dialog() {
+  local owner=(--pid "$GUI_PID")
+  [ "${1:-}" = any ] && owner=()
+  dialog_or_end() {
+    WIN=$(xdotool search --onlyvisible "${owner[@]}" --name "^${CAPTION}\$" 2>/dev/null | head -1)
+    [ -n "$WIN" ] || ended
+  }
+  wait_for 30 "dialog window" dialog_or_end || return 1
+  [ -n "$WIN" ] || { WHY="no dialog window: the program ended first"; return 1; }
+  eval "$(xdotool getwindowgeometry --shell "$WIN")"
+  # Wine draws the frame itself (Decorated=N): the X window is the whole Win32 window.
+  BORDER=$(((WIDTH - CLIENT_W) / 2)) TOPH=$((HEIGHT - CLIENT_H - (WIDTH - CLIENT_W) / 2))
+  DIALOG_SIZE=${WIDTH}x${HEIGHT}
+}
+# start_gui DIR [PX PY]: DIR/rq27.exe started from another working folder, the pointer at
+# (PX, PY) (default 500,300); waits for its dialog. Its standard error (where Wine reports a
+# crash) goes to $WORK/gui.err.
+start_gui() {
+  rm -f "$WORK/gui.err"
+  xdotool mousemove "${2:-500}" "${3:-300}"
+  (cd "$WORK" && exec "${WINE_EXE:-$(wine_for "$1/rq27.exe")}" "$1/rq27.exe" </dev/null >/dev/null \
+    2>"$WORK/gui.err") &
+  GUI_PID=$!
+  find_dialog
+}
+# end_gui SECONDS: waits for the program's end and sets GUI_RC; kills it when SECONDS pass.
+end_gui() {
+  [ -n "$GUI_PID" ] || return 0
+  if ! wait_for "$1" "end of the program" ended; then
+    abandon
+    GUI_RC=124
+    return 1
+  fi
+  { wait "$GUI_PID"; } 2>/dev/null  # no "Killed" from the shell
+  GUI_RC=$? GUI_PID=
+}
+click_client() { xdotool mousemove $((X + BORDER + $1)) $((Y + TOPH + $2)) click 1; }
+# act NAME: one way of answering the dialog. Tab order: check box, OK, Cancel; the check
+# box has the focus at the start.
+act() {
+  case $1 in
+    ok-click) click_client 132 268 ;;
+    ok-enter) xdotool key Return ;;
+    ok-alt-y) xdotool key alt+y ;;
+    check-click+ok-click) click_client 15 16; sleep 0.1; click_client 132 268 ;;
+    check-click+ok-enter) click_client 15 16; sleep 0.1; xdotool key Return ;;
+    check-space+ok-alt-y) xdotool key space; sleep 0.1; xdotool key alt+y ;;
+    tab+space) xdotool key Tab; sleep 0.1; xdotool key space ;;
+    tab-tab+space) xdotool key Tab; sleep 0.1; xdotool key Tab; sleep 0.1; xdotool key space ;;
+    cancel-click) click_client 324 268 ;;
+    cancel-esc) xdotool key Escape ;;
+    cancel-alt-n) xdotool key alt+n ;;
+    # The close box sits at the right end of the caption bar that Wine draws.
+    close-box) xdotool mousemove $((X + WIDTH - BORDER - 9)) $((Y + BORDER + (TOPH - BORDER) / 2)) click 1 ;;
+    alt-f4) xdotool key alt+F4 ;;
+    *) WHY="unknown step $1"; return 1 ;;
+  esac
+}
+# shot FILE: the screen cropped to the window at X, Y, WIDTH, HEIGHT (the root window: a
+# capture of a busy program's own window can hang).
+shot() {
+  timeout 20 import -window root "$1.root.png" 2>/dev/null &&
+    convert "$1.root.png" -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$1" ||
+    { WHY="no screenshot $1 within 20 s"; return 1; }
+}
+# probe FILE: the dialog as dialog-probe reads it back (see dialog-probe.cc);
+# status_of FILE: the status line's text in such a probe.
+probe() {
+  (cd "$WORK" && "$WINE64" "$WORK/helpers/dialog-probe.exe" "$CAPTION" </dev/null >"$1.crlf" 2>&1) ||
+    { WHY="dialog-probe found no window"; return 1; }
+  tr -d '\r' <"$1.crlf" >"$1"
+}
+status_of() { awk '$1 == "control" && $2 == 1020 { for (i = 0; i < 9; i++) sub(/^[^ ]+ /, ""); print }' "$1"; }
+
+# helper NAME ARGS...: starts a test helper, its output in $WORK/NAME.out, removed first so
+# that nothing an earlier run printed is read as this one's.
+declare -A HELPER_PID=()
+helper() {
+  local name=$1
+  shift
+  rm -f "$WORK/$name.out"
+  (cd "$WORK" && exec "$WINE64" "$WORK/helpers/$name.exe" "$@" </dev/null >"$WORK/$name.out" 2>&1) &
+  HELPER_PID[$name]=$!
+}
+# helper_said NAME TEXT [SECONDS]: waits for NAME to print a line starting with TEXT.
+helper_said() {
+  said_or_gone() { grep -q "^$2" "$WORK/$1.out" 2>/dev/null || ! kill -0 "${HELPER_PID[$1]}" 2>/dev/null; }
+  wait_for "${3:-10}" "line \"$2\" from the $1 helper" said_or_gone "$1" "$2" || return 1
+  grep -q "^$2" "$WORK/$1.out" ||
+    { WHY="the $1 helper ended without \"$2\": $(tr -d '\r' <"$WORK/$1.out" | tr '\n' ' ')"; return 1; }
+}
+# stop_helpers: a holder and the other window are ended; any other helper must end by itself.
+stop_helpers() {
+  local name pid
+  for name in "${!HELPER_PID[@]}"; do
+    pid=${HELPER_PID[$name]}
+    case $name in
+      holder | other-window) kill -KILL "$pid" 2>/dev/null ;;  # they would hold on for long
+      *) helper_gone() { ! kill -0 "$pid" 2>/dev/null; }
+         wait_for 15 "end of the $name helper" helper_gone || { kill -KILL "$pid" 2>/dev/null; FAILS=${FAILS:-$WHY}; } ;;
+    esac
+    { wait "$pid"; } 2>/dev/null
+  done
+  HELPER_PID=()
+}
+
+# answer_box [NAME]: waits for the program's message box (a window with the dialog's caption
+# but not its size) and sets BOX_US to the time since the last action; keeps, given NAME, a
+# screenshot at $OUT/NAME.png and its text at $WORK/NAME.txt; then presses Enter, again every
+# 2 s while the program is still there (a key can be lost on a busy machine).
+answer_box() {
+  local box= w _
+  box_or_end() {
+    for w in $(xdotool search --onlyvisible --pid "$GUI_PID" --name "^${CAPTION}\$" 2>/dev/null); do
+      eval "$(xdotool getwindowgeometry --shell "$w" 2>/dev/null)"
+      [ "${WIDTH}x${HEIGHT}" = "$DIALOG_SIZE" ] || { box=$w; return 0; }
+    done
+    ended
+  }
+  wait_for 15 "message box" box_or_end || return 1
+  [ -n "$box" ] || { WHY="no message box: the program ended first"; return 1; }
+  BOX_US=$(($(now) - LAST_US))
+  sleep 0.2
+  [ -z "${1:-}" ] || { shot "$OUT/$1.png" && probe "$WORK/$1.txt"; } || return 1
+  for _ in 1 2 3 4; do
+    xdotool key Return
+    wait_for 2 "end after Enter" ended && break
+  done
+  return 0
+}
+
+# clean_end DIR: no temporary file of the command file left in DIR, no crash reported.
+strays() { find "$1" -maxdepth 1 -name '.JWC_TEMP.TXT.*.tmp' | wc -l; }
+clean_end() {
+  local crash
+  crash=$(grep -aiE -m1 'page fault|unhandled exception' "$WORK/gui.err" 2>/dev/null)
+  [ -z "$crash" ] || { WHY="crashed: $crash"; return 1; }
+  [ "$(strays "$1")" = 0 ] || { WHY="$(strays "$1") temporary files left"; return 1; }
+}
+# same GOT WANT: GOT holds exactly the bytes of WANT.
+same() {
+  if [ ! -f "$1" ]; then WHY="no $(basename "$1")"
+  elif [ ! -f "$2" ]; then WHY="nothing to compare with: the console program wrote no $2"
+  elif cmp -s "$1" "$2"; then return 0
+  else WHY="$(stat -c %s "$1") bytes:$(head -c 24 "$1" | od -An -c | tr -s ' \n' ' '), not $2: $(cmp "$1" "$2" 2>&1 | head -1)"
+  fi
+  return 1
+}
+
+# abandon: kills the program if it still runs (GUI_RC 137), leaving WHY as it is.
+abandon() {
+  [ -n "$GUI_PID" ] || return 0
+  kill -KILL "$GUI_PID" 2>/dev/null
+  { wait "$GUI_PID"; } 2>/dev/null  # no "Killed" from the shell
+  GUI_RC=$? GUI_PID=
+}
+# finish DIR WANT [RC]: the program ends (60 s at most) with exit status RC (default 0),
+# leaving exactly WANT as DIR/JWC_TEMP.TXT, no temporary file and no crash.
+finish() {
+  end_gui 60 || return 1
+  [ "$GUI_RC" = "${3:-0}" ] || { WHY="exit status $GUI_RC"; return 1; }
+  same "$1/JWC_TEMP.TXT" "$2" && clean_end "$1"
+}
+
+# ---------------------------------------------------------------------------------------
+# The runner. A row is one line: NAME | INPUT | STEPS | WANT [| WHERE]
+#   INPUT  the JWC_TEMP.TXT the host leaves: see input_of ("-" for none)
+#   STEPS  done in order: "start" (first when not written) starts rq27.exe and waits for
+#          its dialog; a way of answering (see act); and
+#            hold:MS[:read-only]  another program holds JWC_TEMP.TXT for MS ms (holder.cc)
+#            closer:HOW:MS        another program asks the dialog to close (closer.cc)
+#            mover                the pointer goes back and forth over the dialog
+#            other-window         another program's window comes in front (other-window.cc)
+#            keydown:KEY          KEY pressed and held until the row ends
+#            wait:S               S seconds pass
+#            box[:NAME]           a message box must come; Enter closes it (see answer_box)
+#            probe-working        the status line must show the pass at work with the check
+#                                 box and OK disabled, Cancel enabled
+#            shot:NAME            a screenshot kept at $OUT/NAME.png, taken meanwhile
+#            kill                 rq27.exe killed
+#   WANT   what must follow: rc=N (exit status); file=hq, yes, neg or a golden file's path
+#          (JWC_TEMP.TXT is exactly "hq", what "rq27 --yes [--negative-only]" writes, or
+#          that file); box<S (the box came within S s of the last action); end<S (the end
+#          came that soon); early (the end came before the whole pass over big.txt would
+#          have); sent (the closer found OK disabled and Cancel enabled); size (the dialog at
+#          its usual size); corner (wholly on the screen, at its bottom-right corner).
+#          Always: it ends within 120 s, no temporary file is left, Wine reports no crash.
+#   WHERE  at:X,Y (the pointer at the start); in:NAME (a folder of FOLDERS); exe:release (the
+#          released program); via:bat (the host starts the released rq27.bat through cmd);
+#          via:launcher:hide|minimize (started with that STARTUPINFO, launcher.cc)
+declare -A FOLDERS=([gui]=gui [jp]='テスト フォルダ/作業 用' [host]='外部変形 用/文字間隔 ゼロ')
+USUAL_SIZE=
+FULL_US=    # from OK to the end of the whole pass over big.txt (its row sets it)
+run_row() {
+  local f name input steps want where dir exe=$EXE via= at=(500 300) step w detail= limit
+  IFS='|' read -r -a f <<<"$1"
+  f=("${f[@]##+([[:space:]])}")
+  f=("${f[@]%%+([[:space:]])}")
+  name=${f[0]} input=$(input_of "${f[1]}") steps=${f[2]} want=${f[3]} where=${f[4]:-}
+  dir=$WORK/gui
+  for w in $where; do
+    case $w in
+      at:*) IFS=, read -r -a at <<<"${w#at:}" ;;
+      in:*) dir=$WORK/${FOLDERS[${w#in:}]} ;;
+      exe:release) exe=$RELEASE_EXE ;;
+      via:*) via=${w#via:} ;;
+    esac
+  done
+  if [ -z "$exe" ]; then note "skipped \"$name\": no RQ27_RELEASE_EXE"; return; fi
+  WHY= FAILS= GUI_RC= LAST_US= OK_US= BOX_US= MOVER= SHOT_PID= HELD=
+  prepare "$dir" "$input" "$exe"
+  [ "$via" != bat ] || cp "$RELEASE_BAT" "$dir/rq27.bat" || WHY="no $RELEASE_BAT"
+  [[ " $steps " == *" start "* ]] || steps="start $steps"
+  for step in $steps; do
+    [ -z "$WHY" ] || break
+    IFS=: read -r s a b <<<"$step"
+    case $s in
+      start)
+        xdotool mousemove "${at[0]}" "${at[1]}"
+        case $via in
+          '') WINE_EXE=$(wine_for "$exe") start_gui "$dir" "${at[@]}" &&
+                USUAL_SIZE=${USUAL_SIZE:-$DIALOG_SIZE} ;;  # the first dialog's size
+          bat)
+            (cd "$WORK" && exec "$WINE64" cmd /c "$(winpath "$dir/rq27.bat")" </dev/null >"$WORK/cmd.log" 2>&1) &
+            GUI_PID=$!
+            find_dialog any && sleep 1 &&
+              { running || WHY="the batch file ended while the dialog was still open"; } ;;
+          launcher:*)
+            (cd "$WORK" && exec "$WINE64" "$WORK/helpers/launcher.exe" "${via#launcher:}" 20 \
+              "$(winpath "$dir/rq27.exe")" </dev/null >/dev/null 2>&1) &
+            GUI_PID=$!
+            find_dialog any ;;
+        esac ;;
+      hold) helper holder "$(winpath "$dir/JWC_TEMP.TXT")" "$a" ${b:+"$b"} && helper_said holder held ;;
+      closer) LAST_US=$(now); helper closer "$a" "$b" && helper_said closer found ;;
+      mover)
+        (while running; do
+           xdotool mousemove $((X + 80)) $((Y + 100)); sleep 0.02
+           xdotool mousemove $((X + 240)) $((Y + 140)); sleep 0.02
+         done) &
+        MOVER=$! ;;
+      other-window)
+        helper other-window 30 && helper_said other-window front &&
+          wait_for 5 "other window" eval 'w=$(xdotool search --onlyvisible --name "^rq27-test-other\$" 2>/dev/null | head -1); [ -n "$w" ]' &&
+          { running || WHY="the pass ended before the other window came in front"; } &&
+          xdotool windowfocus --sync "$w" 2>/dev/null ;;
+      keydown) LAST_US=$(now) HELD="$HELD $a"; xdotool keydown "$a" ;;
+      wait) sleep "$a" ;;
+      box) answer_box "$a" ;;
+      probe-working)
+        local status= n
+        for n in $(seq 20); do
+          probe "$WORK/probe-working.txt" || break
+          status=$(status_of "$WORK/probe-working.txt")
+          [ "${status#処理中}" = "$status" ] || break
+        done
+        WHY=
+        if [ "${status#処理中}" = "$status" ]; then
+          WHY="no probe while the pass ran (status line \"$status\")"
+        elif w=$(awk '$1 == "state" && ($2 == 1 || $2 == 2 || $2 == 1001) { printf "%s ", $3 }' \
+            "$WORK/probe-working.txt") && [ "$w" != "disabled disabled enabled " ]; then
+          WHY="check box, OK, Cancel: $w at \"$status\""
+        else
+          detail="$detail, check box and OK disabled, Cancel enabled at \"$status\""
+        fi ;;
+      shot) (sleep 0.3; shot "$OUT/$a.png") & SHOT_PID=$! ;;
+      kill) abandon ;;
+      *) LAST_US=$(now) OK_US=${OK_US:-$(now)}; act "$s" ;;
+    esac
+  done
+  limit=120
+  for w in $want; do [[ $w != end\<* ]] || limit=${w#end<}; done
+  [ -n "$WHY" ] || end_gui "$limit"
+  abandon
+  local took=$(($(now) - ${LAST_US:-0})) from_ok=$(($(now) - ${OK_US:-0})) after=
+  [ -z "$OK_US" ] || after=", $(secs "$from_ok") s after the first action"
+  for w in $HELD; do xdotool keyup "$w"; done
+  [ -z "$MOVER" ] || wait "$MOVER"
+  [ -z "$SHOT_PID" ] || wait "$SHOT_PID" || WHY=${WHY:-"no screenshot within 20 s"}
+  stop_helpers
+  if [ "$via" = bat ] || [[ $via = launcher:* ]]; then
+    for w in $(xdotool search --name "^${CAPTION}\$" 2>/dev/null); do
+      kill -KILL "$(xdotool getwindowpid "$w" 2>/dev/null)" 2>/dev/null &&
+        WHY=${WHY:-"the starter ended before rq27.exe"}
+    done
+  fi
+  WHY=${WHY:-$FAILS}
+  for w in $want; do
+    [ -z "$WHY" ] || break
+    case $w in
+      rc=*) [ "$GUI_RC" = "${w#rc=}" ] || WHY="exit status $GUI_RC" ;;
+      file=hq) same "$dir/JWC_TEMP.TXT" "$WORK/hq.txt" ;;
+      file=yes) same "$dir/JWC_TEMP.TXT" "$(expected "$input" --yes)" ;;
+      file=neg) same "$dir/JWC_TEMP.TXT" "$(expected "$input" --yes --negative-only)" ;;
+      file=*) same "$dir/JWC_TEMP.TXT" "$ROOT/${w#file=}" ;;
+      box\<*) ((BOX_US <= $(us "${w#box<}"))) || WHY="the message box came $(secs "$BOX_US") s after the last action" ;;
+      end\<*) ((took <= $(us "${w#end<}"))) || WHY="ended $(secs "$took") s after the last action" ;;
+      early) [ -n "$FULL_US" ] && ((from_ok < FULL_US)) ||
+               WHY="ended $(secs "$from_ok") s after OK, the whole pass takes $(secs "${FULL_US:-0}") s" ;;
+      sent) grep -q '^state OK disabled Cancel enabled' "$WORK/closer.out" ||
+              WHY="not sent during the pass: $(tr -d '\r' <"$WORK/closer.out" | tr '\n' ' ')" ;;
+      size) [ "$DIALOG_SIZE" = "$USUAL_SIZE" ] || WHY="the dialog shows at $DIALOG_SIZE, not $USUAL_SIZE" ;;
+      corner) ((X >= 0 && Y >= 0 && X + WIDTH == 1280 && Y + HEIGHT == 1024)) ||
+                WHY="the dialog at $X,$Y $DIALOG_SIZE on a 1280x1024 screen" ;;
+      *) WHY="unknown want $w" ;;
+    esac
+  done
+  [ -n "$WHY" ] || clean_end "$dir"
+  TOOK_US=$from_ok
+  if [ -n "$WHY" ]; then
+    fail "$name" "$WHY"
+    return 1
+  fi
+  [ -z "$BOX_US" ] || detail="$detail, message box after $(secs "$BOX_US") s"
+  [ ! -f "$WORK/closer.out" ] || [[ " $steps " != *" closer:"* ]] ||
+    detail="$detail; $(grep -av '^found' "$WORK/closer.out" | tr -d '\r' | tr '\n' ' ')"
+  pass "$name: $want, no temporary file$after$detail"
+}
+# run_table: runs the rows on standard input; blank lines and those starting with # aside.
+run_table() {
+  local rows row
+  mapfile -t rows
+  for row in "${rows[@]}"; do
+    [[ $row == *([[:space:]]) || $row == *([[:space:]])'#'* ]] || run_row "$row"
+  done
+}
+
+# ---------------------------------------------------------------------------------------
+# The tables.
+
+# OK in every way and on every input: what "rq27 --yes [--negative-only]" writes. Each way
+# runs once, each input once with the check box and once without.
+run_table <<'EOF'
+OK ok-click, example                        | example              | ok-click             | rc=0 file=yes
+OK check-click+ok-click, example            | example              | check-click+ok-click | rc=0 file=neg
+OK ok-enter, all-records.txt                | all-records.txt      | ok-enter             | rc=0 file=yes
+OK check-click+ok-enter, all-records.txt    | all-records.txt      | check-click+ok-enter | rc=0 file=neg
+OK ok-alt-y, all-records-crlf.txt           | all-records-crlf.txt | ok-alt-y             | rc=0 file=yes
+OK check-space+ok-alt-y, all-records-crlf.txt | all-records-crlf.txt | check-space+ok-alt-y | rc=0 file=neg
+OK tab+space, missing file                  | -                    | tab+space            | rc=0 file=yes
+OK check-space+ok-alt-y, missing file       | -                    | check-space+ok-alt-y | rc=0 file=neg
+
+# Cancel and every other close: exactly "hq" CR LF.
+close by cancel-click gives hq              | all-records.txt      | cancel-click         | rc=0 file=hq
+close by cancel-esc gives hq                | all-records.txt      | cancel-esc           | rc=0 file=hq
+close by close-box gives hq                 | all-records.txt      | close-box            | rc=0 file=hq
+
+# A folder with Japanese letters and blanks in its name.
+OK in a folder named with Japanese letters and blanks | all-records.txt | ok-enter  | rc=0 file=yes | in:jp
+Cancel in a folder named with Japanese letters and blanks | -           | cancel-alt-n | rc=0 file=hq | in:jp
+
+# The released program (RQ27_RELEASE_EXE), and the host's round trip through its rq27.bat in
+# a folder named with blanks and Japanese letters: the host writes JWC_TEMP.TXT there, runs
+# the batch file with cmd from its own working folder, waits for it (it must wait for
+# rq27.exe) and reads the file back.
+released rq27.exe: OK by Enter on the example | example            | ok-enter             | rc=0 file=yes | exe:release
+released rq27.bat run as the host runs it, ok-enter | tests/golden/host_text_selection.in | ok-enter | rc=0 file=tests/golden/host_text_selection.out | exe:release via:bat in:host
+released rq27.bat run as the host runs it, cancel-esc | tests/golden/host_text_selection.in | cancel-esc | rc=0 file=hq | exe:release via:bat in:host
+EOF
+
+# The golden command files (tests/golden, which the console program is held to): OK by
+# Enter, or with the check box where the case asks for --negative-only. Where the console
+# program fails the case (NAME.status), OK cannot be carried out: a message box, which
+# Enter closes, and exit status 2.
+run_table < <(for input in "$ROOT"/tests/golden/*.in; do
+  case=${input#"$ROOT/"}
+  case=${case%.in}
+  answer=ok-enter want=rc=0
+  [ "$(cat "$ROOT/$case.args" 2>/dev/null)" != --negative-only ] || answer=check-space+ok-alt-y
+  [ ! -f "$ROOT/$case.status" ] || answer="$answer box" want=rc=2
+  echo "golden ${case##*/} | $case.in | $answer | $want file=$case.out"
+done)
+
+# A large selection: OK to its end (the time of the whole pass is what "early" compares
+# with, a screenshot of the pass at work is kept).
+run_row "OK on $BIG_ITEMS items | big.txt | ok-enter shot:dialog-working | rc=0 file=yes" && FULL_US=$TOOK_US
+
+# Stops during OK's pass over the large selection, each before the whole pass would have
+# ended: the drawing is left unchanged, exactly "hq" (no line back to layer 0 either), exit
+# status 0. A stop by Cancel comes after the probe saw the pass at work, which is shown
+# before its first check. Other programs' requests come 0.3 s after OK, the pointer moving
+# over the dialog (that input makes the pass look at its queue, which also delivers what
+# other programs sent), and count only if OK then read disabled and Cancel enabled. (Wine
+# does not end a program that has answered WM_ENDSESSION, as Windows does: the stopped
+# pass ends it.)
+#
+# Files held by other programs: JWC_TEMP.TXT held without delete sharing for 1 s from
+# before the start: the "hq" after loading waits for it, and OK gives the complete command
+# file. Held for 8 s from before OK or Cancel, reading shared only, far longer than the
+# program waits: after OK, a message box within about 3 s says the drawing was left
+# unchanged, exit status 2; Cancel ends at once, as nothing is left to write.
+#
+# A selection that cannot be read to its end: once the file was opened, "hq" takes its
+# place, so that a kill while the dialog is open leaves no selection to be drawn twice.
+run_table <<'EOF'
+Escape held during the pass                 | big.txt    | ok-enter wait:0.3 keydown:Escape  | rc=0 file=hq early
+Cancel clicked during the pass              | big.txt    | ok-enter probe-working cancel-click | rc=0 file=hq early
+WM_CLOSE sent during the pass               | big.txt    | closer:close:300 mover ok-enter   | sent rc=0 file=hq early end<10
+BM_CLICK on Cancel sent during the pass     | big.txt    | closer:cancel-click:300 mover ok-enter | sent rc=0 file=hq early end<10
+WM_QUERYENDSESSION and WM_ENDSESSION sent during the pass | big.txt | closer:end-session:300 mover ok-enter | sent rc=0 file=hq early end<10
+WM_SYSCOMMAND SC_CLOSE posted during the pass | big.txt  | closer:post-sc-close:300 mover ok-enter | sent rc=0 file=hq early end<10
+WM_CLOSE posted during the pass             | big.txt    | closer:post-close:300 mover ok-enter | sent rc=0 file=hq early end<10
+
+JWC_TEMP.TXT held 1 s from before the start | medium.txt | hold:1000 start ok-enter          | rc=0 file=yes
+JWC_TEMP.TXT held 8 s from before ok-enter  | all-records.txt | hold:8000:read-only ok-enter box:message-box | rc=2 file=hq box<3.5
+JWC_TEMP.TXT held 8 s from before cancel-esc | all-records.txt | hold:8000:read-only cancel-esc | rc=0 file=hq end<1
+
+a selection not read to its end, killed with the dialog open | overflow.txt | kill   | file=hq
+EOF
+
+# The whole run only: the rest of the ways to close, a start at the screen's corner (the
+# dialog moved onto the screen, just enough), started hidden or minimised by a host (shown,
+# at its usual size, and OK works), Escape held in another program's window in front during
+# the pass (the pass goes on to the complete command file).
+all_cases && run_table <<'EOF'
+close by cancel-alt-n gives hq              | all-records.txt | cancel-alt-n          | rc=0 file=hq
+close by tab-tab+space gives hq             | all-records.txt | tab-tab+space         | rc=0 file=hq
+close by alt-f4 gives hq                    | all-records.txt | alt-f4                | rc=0 file=hq
+pointer at (1279,1023)                      | all-records.txt | cancel-esc            | corner rc=0 file=hq | at:1279,1023
+started with STARTUPINFO hide               | all-records.txt | ok-enter              | size rc=0 file=yes | via:launcher:hide
+started with STARTUPINFO minimize           | all-records.txt | ok-enter              | size rc=0 file=yes | via:launcher:minimize
+Escape held in another window during the pass | big.txt    | ok-enter other-window keydown:Escape | rc=0 file=yes
+EOF
+
+# ---------------------------------------------------------------------------------------
+# Cases of their own: more than one run of the dialog, or more than its end to look at.
+
+DIR=$WORK/gui
+WANT_MEDIUM=$(expected "$INPUTS/medium.txt" --yes)
+
+# The console program's Cancel, and the check box's effect on the input the OK rows use.
+WHY=
+if same "$(expected "$INPUTS/all-records.txt" --cancel)" "$WORK/hq.txt"; then
+  pass "console --cancel gives hq"
+else
+  fail "console --cancel gives hq" "$WHY"
+fi
+if cmp -s "$(expected "$INPUTS/all-records.txt" --yes)" "$(expected "$INPUTS/all-records.txt" --yes --negative-only)"; then
   fail "check-box cases discriminate" "the input gives the same file either way"
 else
   pass "check-box cases discriminate"
 fi
 
-# ---------------------------------------------------------------------------------------
-# Cancel and every other close: exactly "hq" CR LF, and FormClose ran once (file present).
-
-printf 'hq\r\n' >"$WORK/hq.txt"
-CANCEL_ACTIONS="cancel-click cancel-esc cancel-alt-n tab-tab+space close-box alt-f4"
-all_cases || CANCEL_ACTIONS="cancel-click cancel-esc close-box"
-for action in $CANCEL_ACTIONS; do
-  prepare "$GUI_DIR" "$INPUTS/all-records.txt"
-  if run_gui "$GUI_DIR" "$action"; then
-    same_file "close by $action gives hq" "$GUI_DIR/JWC_TEMP.TXT" "$WORK/hq.txt"
+# Position at the pointer and size, with a screenshot of the dialog as it opens. The client
+# area measured on the screen: the status line is the one area of RGB(231,231,231) and spans
+# the client width at the bottom; above it, the client's white left margin runs up to the
+# client's top edge.
+name="position at pointer (500,300)"
+prepare "$DIR" "$INPUTS/all-records.txt"
+WHY=
+if start_gui "$DIR" && sleep 0.3 && shot "$OUT/dialog.png"; then
+  if [ "$X,$Y" = "$((500 - WIDTH / 2)),296" ]; then
+    pass "$name: outer left $X, top $Y, outer size $DIALOG_SIZE"
   else
-    fail "close by $action gives hq" "the dialog did not close"
+    fail "$name" "got $X,$Y, want $((500 - WIDTH / 2)),296 (outer $DIALOG_SIZE)"
   fi
-done
-same_file "console --cancel gives hq" "$(expected "$INPUTS/all-records.txt" --cancel)" "$WORK/hq.txt"
-
-# ---------------------------------------------------------------------------------------
-# The golden command files (tests/golden, which the console program is held to): OK by
-# Enter, or with the check box where the case's arguments ask for --negative-only. Where the
-# console program fails the case (NAME.status), OK could not be carried out: the dialog
-# program shows a message box, which Enter closes, and exits with status 2.
-
-for input in "$ROOT"/tests/golden/*.in; do
-  case_name=$(basename "$input" .in)
-  name="golden $case_name"
-  action=ok-enter
-  args=()
-  [ -f "${input%.in}.args" ] && read -r -a args <"${input%.in}.args"
-  for arg in "${args[@]}"; do
-    case $arg in
-      --negative-only) action=check-space+ok-alt-y ;;
-      *) action=; fail "$name" "no way to give $arg in the dialog" ;;
-    esac
-  done
-  [ -n "$action" ] || continue
-  want_rc=0
-  [ -f "${input%.in}.status" ] && want_rc=2
-  prepare "$GUI_DIR" "$input"
-  if ! start_gui "$GUI_DIR"; then
-    wait_gui 5
-    fail "$name" "no window (rc $GUI_RC)"
-    continue
-  fi
-  dialog_size="${WIDTH}x${HEIGHT}"
-  act "$action"
-  answer_box "$dialog_size" "$(now)"
-  if ! wait_gui 20; then
-    fail "$name" "the program did not end"
-  elif [ "$GUI_RC" != "$want_rc" ]; then
-    fail "$name" "exit status $GUI_RC, expected $want_rc"
-  else
-    same_file "$name (exit status $GUI_RC)" "$GUI_DIR/JWC_TEMP.TXT" "${input%.in}.out"
-  fi
-done
-
-# ---------------------------------------------------------------------------------------
-# Position and size, with a screenshot of the dialog as it opens.
-
-prepare "$GUI_DIR" "$INPUTS/all-records.txt"
-if start_gui "$GUI_DIR"; then
-  sleep 0.3
-  timeout 20 import -window root "$WORK/root.png"
-  convert "$WORK/root.png" -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$OUT/dialog.png"
-  want_left=$((500 - WIDTH / 2))
-  if [ "$X" = "$want_left" ] && [ "$Y" = 296 ]; then
-    pass "position at pointer (500,300): outer left $X, top $Y, outer size ${WIDTH}x${HEIGHT}"
-  else
-    fail "position at pointer (500,300)" "got $X,$Y, want $want_left,296 (outer ${WIDTH}x${HEIGHT})"
-  fi
-  # The client area, measured on the screen: the status line is the one area of
-  # RGB(231,231,231); it spans the client width at the bottom. Above it, the client's white
-  # left margin runs up to the client's top edge.
-  band=$(convert "$OUT/dialog.png" -fill black +opaque 'rgb(231,231,231)' -format '%@' info:)
-  read -r bw bh bx by <<<"$(echo "$band" | sed 's/[x+]/ /g')"
+  read -r bw bh bx by <<<"$(convert "$OUT/dialog.png" -fill black +opaque 'rgb(231,231,231)' \
+    -format '%@' info: | sed 's/[x+]/ /g')"
   # Walk up from the status line in a column left of every control, counting white rows.
   wh=$(convert "$OUT/dialog.png" -crop "1x${by}+$((bx + 2))+0" +repage txt:- |
-       awk -F'[,:]' 'NR > 1 { white[$2] = ($0 ~ /#FFFFFF/) }
-                     END { n = 0; for (y = '"$by"' - 1; y >= 0 && white[y]; y--) n++; print n }')
-  wy=$((by - wh))
-  cw=$bw
-  ch=$((by + bh - wy))
-  if [ "$cw" = "$CLIENT_W" ] && [ "$ch" = "$CLIENT_H" ] && [ "$bh" = 24 ] \
-      && [ "$((by - wy))" = 288 ] && [ "$wh" = 288 ]; then
-    pass "client area ${cw}x${ch}, status line ${bw}x${bh} at 0,$((by - wy))"
+       awk -F'[,:]' -v by="$by" 'NR > 1 { white[$2] = ($0 ~ /#FFFFFF/) }
+                     END { n = 0; for (y = by - 1; y >= 0 && white[y]; y--) n++; print n }')
+  if [ "$bw x $((by + bh - (by - wh))) $bh $wh" = "$CLIENT_W x $CLIENT_H 24 288" ]; then
+    pass "client area ${bw}x$((bh + wh)), status line ${bw}x${bh} at 0,$wh"
   else
-    fail "client area" "measured ${cw}x${ch}, status ${bw}x${bh}+${bx}+${by}, white from $wy for $wh"
+    fail "client area" "measured ${bw}x$((bh + wh)), status ${bw}x${bh}+${bx}+${by}, white for $wh"
   fi
-  xdotool key Escape
-  wait_gui 20
+  act cancel-esc
+  finish "$DIR" "$WORK/hq.txt" || fail "$name: Escape after the screenshot" "$WHY"
 else
-  fail "position at pointer (500,300)" "no window"
+  fail "$name" "$WHY"
 fi
+abandon
 
-# ---------------------------------------------------------------------------------------
-# A folder with Japanese letters and blanks in its name.
-
-JP_DIR="$WORK/テスト フォルダ/作業 用"
-want=$(expected "$INPUTS/all-records.txt" --yes)
-prepare "$JP_DIR" "$INPUTS/all-records.txt"
-if run_gui "$JP_DIR" ok-enter; then
-  same_file "OK in a folder named with Japanese letters and blanks" "$JP_DIR/JWC_TEMP.TXT" "$want"
-else
-  fail "OK in a folder named with Japanese letters and blanks" "the dialog did not run"
-fi
-prepare "$JP_DIR" ""
-if run_gui "$JP_DIR" cancel-alt-n; then
-  same_file "Cancel in a folder named with Japanese letters and blanks" "$JP_DIR/JWC_TEMP.TXT" "$WORK/hq.txt"
-else
-  fail "Cancel in a folder named with Japanese letters and blanks" "the dialog did not run"
-fi
-
-# ---------------------------------------------------------------------------------------
-# A large selection: OK to its end (same as the console), then Escape held during the pass.
-
-want=$(expected "$INPUTS/big.txt" --yes)
-prepare "$GUI_DIR" "$INPUTS/big.txt"
-full=
-if start_gui "$GUI_DIR"; then
-  t=$(now)
-  xdotool key Return
-  # A screenshot while the pass runs, taken beside the wait so the run is timed alone. The
-  # root window, cropped: a capture of the busy program's own window can hang.
-  (sleep 0.3
-   timeout 20 import -window root "$WORK/root-working.png" 2>/dev/null &&
-     convert "$WORK/root-working.png" -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage \
-       "$OUT/dialog-working.png") &
-  shot_pid=$!
-  if wait_gui 120; then
-    full=$(since "$t")
-    same_file "OK on ${BIG_ITEMS} items (${full} s after OK)" "$GUI_DIR/JWC_TEMP.TXT" "$want"
-  else
-    fail "OK on ${BIG_ITEMS} items" "did not end"
-  fi
-  wait "$shot_pid"
-else
-  fail "OK on ${BIG_ITEMS} items" "no window"
-fi
-
-prepare "$GUI_DIR" "$INPUTS/big.txt"
-if start_gui "$GUI_DIR"; then
-  t=$(now)
-  xdotool key Return
-  # Press Escape a quarter into the pass (at most 0.3 s), so it is found at a later check.
-  sleep "$(awk -v f="${full:-1.2}" 'BEGIN { d = f / 4; if (d > 0.3) d = 0.3; printf "%.2f", d }')"
-  xdotool keydown Escape
-  wait_gui 120
-  took=$(since "$t")
-  xdotool keyup Escape
-  # The stopped pass leaves the drawing unchanged: exactly "hq", with no closing line back
-  # to layer 0 from the items' layer 1.
-  if cmp -s "$GUI_DIR/JWC_TEMP.TXT" "$WORK/hq.txt"; then
-    pass "Escape held during the pass: \"hq\" ($took s, full run ${full:-?} s)"
-  else
-    fail "Escape held during the pass" "$(stat -c %s "$GUI_DIR/JWC_TEMP.TXT") bytes after $took s:$(
-      head -c 40 "$GUI_DIR/JWC_TEMP.TXT" | od -An -c | tr -s ' \n' ' ')"
-  fi
-  if [ -n "$full" ] && awk -v a="$took" -v b="$full" 'BEGIN { exit !(a < b) }'; then
-    pass "Escape stopped the pass early ($took s against $full s)"
-  elif [ -n "$full" ]; then
-    fail "Escape stopped the pass early" "$took s against $full s for the whole pass"
-  fi
-else
-  fail "Escape held during the pass" "no window"
-fi
-
-# ---------------------------------------------------------------------------------------
-# The released rq27.exe, when RQ27_RELEASE_EXE names one (tools/check.sh passes the one
-# unpacked from the zip): OK by Enter on the example writes what the console program writes.
-
-if [ -n "${RQ27_RELEASE_EXE:-}" ]; then
-  REL_DIR="$WORK/release"
-  name="released rq27.exe: OK by Enter on the example"
-  if [ ! -f "$RQ27_RELEASE_EXE" ] || [ ! -f "$ROOT/examples/JWC_TEMP.TXT" ]; then
-    fail "$name" "missing $RQ27_RELEASE_EXE or examples/JWC_TEMP.TXT"
-  elif EXE=$RQ27_RELEASE_EXE prepare "$REL_DIR" "$ROOT/examples/JWC_TEMP.TXT" &&
-      WINE_EXE=$(wine_for "$RQ27_RELEASE_EXE") run_gui "$REL_DIR" ok-enter; then
-    same_file "$name" "$REL_DIR/JWC_TEMP.TXT" "$(expected "$ROOT/examples/JWC_TEMP.TXT" --yes)"
-  else
-    fail "$name" "the dialog did not run to its end"
-  fi
-fi
-
-# The host's round trip through the released rq27.bat (the one beside RQ27_RELEASE_EXE, or
-# RQ27_RELEASE_BAT), in a folder whose path has blanks and Japanese letters: the host writes
-# JWC_TEMP.TXT there ("hq" first, Shift-JIS, CR LF, free-size texts among other records),
-# runs the batch file with cmd from its own working folder, waits for it, and reads the file
-# back. The batch file must still run while the dialog is open (it waits for rq27.exe), and
-# once it has ended, the file holds the golden command file after OK and "hq" after Escape.
-
-if [ -n "${RQ27_RELEASE_EXE:-}" ]; then
-  HOST_BAT=${RQ27_RELEASE_BAT:-$(dirname "$RQ27_RELEASE_EXE")/rq27.bat}
-  HOST_DIR="$WORK/外部変形 用/文字間隔 ゼロ"
-  HOST_INPUT=$ROOT/tests/golden/host_text_selection.in
-  # end_dialogs: ends whatever program still shows the dialog after a failed round trip
-  # (one that the batch file did not wait for), so that it does not disturb later cases.
-  end_dialogs() {
-    local w
-    sleep 2
-    for w in $(xdotool search --name "^${CAPTION}\$" 2>/dev/null); do
-      kill "$(xdotool getwindowpid "$w" 2>/dev/null)" 2>/dev/null
-    done
-  }
-  for answer in "ok-enter:${HOST_INPUT%.in}.out" "cancel-esc:$WORK/hq.txt"; do
-    action=${answer%%:*} want=${answer#*:}
-    name="released rq27.bat run as the host runs it, $action"
-    EXE=$RQ27_RELEASE_EXE prepare "$HOST_DIR" "$HOST_INPUT"
-    cp "$HOST_BAT" "$HOST_DIR/rq27.bat" || { fail "$name" "no $HOST_BAT"; continue; }
-    xdotool mousemove 500 300
-    (cd "$WORK" && exec "$WINE64" cmd /c "$(winpath "$HOST_DIR/rq27.bat")" </dev/null \
-      >"$WORK/host-cmd.log" 2>&1) &
-    GUI_PID=$!
-    if ! find_dialog any; then
-      wait_gui 5
-      fail "$name" "no dialog; cmd ended with $GUI_RC: $(iconv -c -f CP932 -t UTF-8 "$WORK/host-cmd.log" | tr -d '\r' | tail -3)"
-      end_dialogs
-      continue
-    fi
-    sleep 1
-    if ! kill -0 "$GUI_PID" 2>/dev/null; then
-      fail "$name" "the batch file ended while the dialog was still open"
-      end_dialogs
-      continue
-    fi
-    act "$action"
-    if ! wait_gui 60; then
-      fail "$name" "the batch file did not end"
-    elif [ -n "$(xdotool search --onlyvisible --name "^${CAPTION}\$" 2>/dev/null)" ]; then
-      fail "$name" "the batch file ended before rq27.exe"
-    elif [ "$GUI_RC" != 0 ]; then
-      fail "$name" "exit status $GUI_RC"
-    else
-      same_file "$name" "$HOST_DIR/JWC_TEMP.TXT" "$want"
-    fi
-  done
-fi
-
-# ---------------------------------------------------------------------------------------
-# A desktop's faults: files held by other programs, kills, odd starts, other windows.
-
-# probe_dialog FILE: the open dialog as the helper reads it back (see dialog-probe.cc).
-probe_dialog() {
-  (cd "$WORK" && "$WINE64" "$DF_BIN/dialog-probe.exe" "$CAPTION" </dev/null >"$1.crlf" 2>&1)
-  tr -d '\r' <"$1.crlf" >"$1"
-}
-# status_of FILE: the status line's text in a probe.
-status_of() {
-  awk '$1 == "control" && $2 == 1020 { for (i = 0; i < 9; i++) sub(/^[^ ]+ /, ""); print }' "$1"
-}
-
-source "$HERE/desktop-faults.sh"
-
-# ---------------------------------------------------------------------------------------
-# What the user is told, and what is left: the reason of a failed OK for a folder that
-# cannot be written, against the one for a file another program holds (read back from the
-# message box of the held-file case above), and two runs in one folder (two drawings open
-# in the host).
-
+# What the user is told: the reason of a failed OK for a folder that cannot be written,
+# against the one for a file another program holds (the message box of the held-file row).
+# The folder is mounted read-only: neither a new file nor the file itself can be written
+# (root is bound by that, unlike by permissions). Wine gives both the same error code,
+# "access denied"; what tells them apart is whether the file itself is writable.
 name="a held file and a read-only folder: each message the system's reason and its own advice"
-prepare "$DF_DIR" "$INPUTS/all-records.txt"
-# The folder mounted read-only: neither a new file nor the file itself can be written (root
-# is bound by that, unlike by permissions).
-if [ ! -f "$WORK/box-held.txt" ]; then
+RO_DIR=$WORK/read-only
+prepare "$RO_DIR" "$INPUTS/all-records.txt"
+WHY=
+if [ ! -f "$WORK/message-box.txt" ]; then
   fail "$name" "no message box was read in the held-file case"
-elif ! { mount --bind "$DF_DIR" "$DF_DIR" && mount -o remount,ro,bind "$DF_DIR"; } 2>/dev/null; then
-  umount "$DF_DIR" 2>/dev/null
+elif ! { mount --bind "$RO_DIR" "$RO_DIR" && mount -o remount,ro,bind "$RO_DIR"; } 2>/dev/null; then
+  umount "$RO_DIR" 2>/dev/null
   note "skipped the read-only folder: no bind mount here"
-elif start_gui "$DF_DIR"; then
-  dialog_size="${WIDTH}x${HEIGHT}"
-  act ok-enter
-  answer_box "$dialog_size" "$(now)" "" "$WORK/box-read-only.txt"
-  wait_gui 20
-  umount "$DF_DIR"
-  held=$(grep -E '^(理由|対処): ' "$WORK/box-held.txt")
-  readonly_box=$(grep -E '^(理由|対処): ' "$WORK/box-read-only.txt" 2>/dev/null)
+else
+  start_gui "$RO_DIR" && act ok-enter && LAST_US=$(now) && answer_box read-only-box && end_gui 20
+  abandon
+  umount "$RO_DIR"
+  held=$(grep -E '^(理由|対処): ' "$WORK/message-box.txt")
+  readonly_box=$(grep -E '^(理由|対処): ' "$WORK/read-only-box.txt" 2>/dev/null)
   note "held: $(tr '\n' ' ' <<<"$held")"
   note "read-only: $(tr '\n' ' ' <<<"$readonly_box")"
-  # (Wine gives both the same error code, "access denied"; what tells them apart is
-  # whether the file itself is writable, as on Windows.)
-  if [ "$GUI_RC" != 2 ]; then
-    fail "$name" "exit status $GUI_RC"
-  elif grep -q '^理由: .*（エラー [0-9]*）$' <<<"$held" &&
+  if [ -n "$WHY" ] || [ "$GUI_RC" != 2 ]; then
+    fail "$name" "${WHY:-exit status $GUI_RC}"
+  elif grep -q '^理由: .*（エラー [0-9]*）$' <<<"$held" && grep -q '他のプログラムを閉じるか' <<<"$held" &&
       grep -q '^理由: .*（エラー [0-9]*）$' <<<"$readonly_box" &&
-      grep -q '他のプログラムを閉じるか' <<<"$held" &&
       grep -q 'rq27.bat と rq27.exe を一緒に' <<<"$readonly_box"; then
     pass "$name"
   else
     fail "$name" "held: $held / read-only: $readonly_box"
   fi
-else
-  umount "$DF_DIR"
-  fail "$name" "no window"
 fi
 
-# Two runs in one folder. Run 1 has read its selection ("hq" stands); the host of another
-# drawing writes its selection there and starts run 2, whose OK leaves its command file.
-# Cancel in run 1 must not leave run 2's commands for run 1's host: "hq" again.
+# Two runs in one folder (two drawings open in the host). Run 1 has read its selection
+# ("hq" stands); the host of another drawing writes its selection there and starts run 2,
+# whose OK leaves its command file. Cancel in run 1 must not leave run 2's commands for run
+# 1's host: "hq" again.
 name="two runs in one folder, run 1 cancelled after run 2's OK"
-prepare "$GUI_DIR" "$INPUTS/all-records.txt"
-if start_gui "$GUI_DIR"; then
-  RUN1_PID=$GUI_PID RUN1_X=$X RUN1_Y=$Y RUN1_BORDER=$BORDER RUN1_TOPH=$TOPH
-  cp "$ROOT/examples/JWC_TEMP.TXT" "$GUI_DIR/JWC_TEMP.TXT"
+prepare "$DIR" "$INPUTS/all-records.txt"
+WHY=
+if start_gui "$DIR"; then
+  run1=("$GUI_PID" "$X" "$Y" "$BORDER" "$TOPH")
+  cp "$ROOT/examples/JWC_TEMP.TXT" "$DIR/JWC_TEMP.TXT"
   # Run 2's dialog opens over run 1's (Wine places both at the pointer it last saw); it is
   # given a moment to take the input before its OK is clicked.
-  if start_gui "$GUI_DIR" && sleep 0.5 && act ok-click && wait_gui 30 && [ "$GUI_RC" = 0 ]; then
-    same_file "$name: run 2's command file" "$GUI_DIR/JWC_TEMP.TXT" \
-      "$(expected "$ROOT/examples/JWC_TEMP.TXT" --yes)"
+  if start_gui "$DIR" && sleep 0.5 && act ok-click &&
+      finish "$DIR" "$(expected "$ROOT/examples/JWC_TEMP.TXT" --yes)"; then
+    pass "$name: run 2's command file"
   else
-    fail "$name" "run 2 did not end with its command file (exit status ${GUI_RC:-?})"
+    fail "$name: run 2" "$WHY"
+    abandon
   fi
-  GUI_PID=$RUN1_PID X=$RUN1_X Y=$RUN1_Y BORDER=$RUN1_BORDER TOPH=$RUN1_TOPH
+  GUI_PID=${run1[0]} X=${run1[1]} Y=${run1[2]} BORDER=${run1[3]} TOPH=${run1[4]}
   t=$(now)
   act cancel-click
-  if wait_gui 20 && [ "$GUI_RC" = 0 ]; then
-    same_file "$name: \"hq\" again, $(since "$t") s after Cancel" "$GUI_DIR/JWC_TEMP.TXT" "$WORK/hq.txt"
+  if finish "$DIR" "$WORK/hq.txt"; then
+    pass "$name: \"hq\" again, $(since "$t") s after Cancel"
   else
-    fail "$name" "run 1 did not end after Cancel (exit status $GUI_RC)"
+    fail "$name: run 1" "$WHY"
   fi
 else
-  fail "$name" "no window"
+  fail "$name" "$WHY"
+fi
+abandon
+
+# Kills at random moments after the dialog appeared, half of them after OK: each leaves
+# exactly "hq" or the complete command file, never the selection or a part; the next run
+# that ends well leaves no temporary file behind. At most 16 kills (6 for the main cases)
+# in about 60 s.
+kills_max=16
+all_cases || kills_max=6
+seed=${RQ27_KILL_SEED:-$RANDOM}
+RANDOM=$seed
+prepare "$DIR" "$INPUTS/medium.txt"
+WHY=
+if start_gui "$DIR" && t=$(now) && act ok-enter && end_gui 60 && pass_us=$(($(now) - t)) &&
+    finish "$DIR" "$WANT_MEDIUM"; then
+  kills=0 hq=0 complete=0 ended=0 after_ok=0 left=0 bad=
+  t_kills=$(now)
+  while ((kills < kills_max && $(now) - t_kills < 60000000)); do
+    cp "$INPUTS/medium.txt" "$DIR/JWC_TEMP.TXT"  # the selection anew, beside what earlier kills left
+    start_gui "$DIR" || { bad="no dialog at kill $((kills + 1)): $WHY"; break; }
+    if ((kills % 2)); then
+      act ok-enter
+      after_ok=$((after_ok + 1))
+      # Between a third into the pass and a little after its end (where the command file
+      # is put in place); some runs end before the kill.
+      delay=$(secs $(((300000 + RANDOM * 1000000 / 32768) * pass_us / 1000000)))
+    else
+      delay=$(secs $((RANDOM * 500000 / 32768)))
+    fi
+    sleep "$delay"
+    abandon
+    kills=$((kills + 1))
+    [ "$GUI_RC" = 137 ] || ended=$((ended + 1))
+    if cmp -s "$DIR/JWC_TEMP.TXT" "$WORK/hq.txt"; then
+      hq=$((hq + 1))
+    elif cmp -s "$DIR/JWC_TEMP.TXT" "$WANT_MEDIUM"; then
+      complete=$((complete + 1))
+    elif cmp -s "$DIR/JWC_TEMP.TXT" "$INPUTS/medium.txt"; then
+      bad="kill $kills (${delay} s): the host's selection is left"
+      break
+    else
+      bad="kill $kills (${delay} s): $(stat -c %s "$DIR/JWC_TEMP.TXT" 2>/dev/null || echo no) bytes, neither hq nor the command file"
+      break
+    fi
+    left=$((left + $(strays "$DIR")))
+  done
+  abandon
+  summary="$kills kills ($after_ok after OK, seed $seed): $hq hq, $complete complete"
+  [ $ended = 0 ] || summary="$summary, of which $ended had ended before the kill"
+  if [ -n "$bad" ]; then fail "kills" "$bad; $summary"; else pass "kills leave \"hq\" or the complete command file: $summary"; fi
+  cp "$INPUTS/medium.txt" "$DIR/JWC_TEMP.TXT"
+  if start_gui "$DIR" && act ok-enter && finish "$DIR" "$WANT_MEDIUM"; then
+    pass "the run after the kills gives the complete command file and removes the $left temporary files they left"
+  else
+    fail "the run after the kills" "$WHY"
+  fi
+else
+  fail "kills" "the run without a kill: $WHY"
+fi
+abandon
+
+if all_cases; then
+# ---------------------------------------------------------------------------------------
+# The whole run only: the same code on either architecture.
+
+# Where no window can be made at all (here: no display), the host's selection is not left
+# to be drawn a second time: "hq", and a failed exit status.
+name="no window can be made"
+prepare "$DIR" "$INPUTS/medium.txt"
+(cd "$WORK" && env -u DISPLAY timeout 30 "$(wine_for "$EXE")" "$DIR/rq27.exe" </dev/null >/dev/null 2>"$WORK/gui.err")
+rc=$?
+WHY=
+if [ "$rc" = 124 ]; then
+  fail "$name" "no end within 30 s"
+elif [ "$rc" = 0 ]; then
+  fail "$name" "exit status 0"
+elif same "$DIR/JWC_TEMP.TXT" "$WORK/hq.txt" && clean_end "$DIR"; then
+  pass "$name: \"hq\", exit status $rc"
+else
+  fail "$name" "$WHY"
 fi
 
-# ---------------------------------------------------------------------------------------
+# A scanner that opens each new file the moment it is closed and holds it (300 ms, 1.5 s):
+# the rename waits, the result is the whole command file and nothing is left over. The
+# scanner catches the file between the close and the rename only by chance, so a run in
+# which it missed the command file is repeated (up to three runs).
+for hold in 300 1500; do
+  name="scanner holding each new file ${hold} ms"
+  runs=0 caught=0 WHY=
+  while [ $runs -lt 3 ] && [ "$caught" = 0 ] && [ -z "$WHY" ]; do
+    runs=$((runs + 1))
+    prepare "$DIR" "$INPUTS/medium.txt"
+    rm -f "$WORK/scanner.stop"
+    helper scanner "$(winpath "$DIR")" "$hold" "$(winpath "$WORK/scanner.stop")"
+    helper_said scanner ready && start_gui "$DIR" && act ok-enter && finish "$DIR" "$WANT_MEDIUM"
+    abandon
+    touch "$WORK/scanner.stop"
+    FAILS=
+    stop_helpers
+    WHY=${WHY:-$FAILS}
+    # "caught SIZE": the command file is the one larger than "hq". (Lines end in CR LF.)
+    said=$(grep -av ready "$WORK/scanner.out" | tr -d '\r' | tr '\n' ' ')
+    caught=$(awk '$1 == "caught" && $2 + 0 > 4 { n++ } END { print n + 0 }' <<<"$(tr -d '\r' <"$WORK/scanner.out")")
+  done
+  if [ -n "$WHY" ]; then
+    fail "$name" "run $runs: $WHY; scanner: $said"
+  elif [ "$caught" != 0 ]; then
+    pass "$name: the complete command file, nothing left over, exit 0 (run $runs; scanner: $said)"
+  else
+    fail "$name" "the scanner never caught the command file in $runs runs (last: $said)"
+  fi
+done
+
 # Display scales of 100, 150 and 200 % (LogPixels of the prefix). The dialog is its design
 # scaled by D/96: client area, controls and font, the frame that Windows puts around that
 # client area, and its place at the pointer (4 pixels above it, scaled too). Every text,
-# measured in the dialog's font at D, fits its control; the status line tells what OK
-# will change, and again after a toggle; OK and Cancel work. A screenshot of each is kept.
-
-# restart_wine: a fresh persistent server, so that programs read the prefix's settings anew.
-restart_wine() {
-  wineserver -k >/dev/null 2>&1
-  wineserver -w
-  wineserver -p
-  wine cmd /c exit </dev/null >/dev/null 2>&1
-}
-# set_dpi D: the prefix at D dots per inch, with a fresh persistent server.
+# measured in the dialog's font at D, fits its control; the status line tells what OK will
+# change, and again after a toggle; OK works. A second run at each scale takes another
+# selection, with its status line, and the key that ends it leaves "hq": where OK has
+# nothing to change (texts of text types only, no file at all) OK does as Cancel does;
+# after the failed load, Escape. A screenshot of each is kept.
 set_dpi() {
-  wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f \
-    </dev/null >/dev/null 2>&1
+  wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f </dev/null >/dev/null 2>&1
   restart_wine
 }
-# scaled V D: V design pixels at D dots per inch, rounded to the nearest (halves up).
-scaled() { echo $((($1 * $2 + 48) / 96)); }
-
+scaled() { echo $((($1 * $2 + 48) / 96)); }  # V design pixels at D dots per inch, halves up
 # The design: control id, left, top, width, height. Labels (ids 1011-1019) grow to their
 # text, the others keep their size.
 DESIGN='1001 8 8 401 17
@@ -774,45 +959,30 @@ DESIGN='1001 8 8 401 17
 1018 24 176 420 13
 1019 24 192 266 13
 1020 0 288 467 24'
-
 # Free-size texts of spacing -0.5, 0.5 and 0 and a text of text type 3.
 printf 'lg0\r\nly0\r\ncn0 3 3 -0.5 1\r\nch 1 1 1 0 "neg\r\ncn0 3 3 0.5 1\r\nch 2 2 1 0 "pos\r\n%b' \
   'cn0 3 3 0 1\r\nch 3 3 1 0 "zero\r\ncn3\r\nch 4 4 1 0 "t3\r\n' >"$INPUTS/status.txt"
 printf 'lg0\r\nly0\r\ncn3\r\nch 4 4 1 0 "t3\r\n' >"$INPUTS/types.txt"
 printf 'cn0 3 3 -0.5 1\r\nch 1 1 1 0 "neg\r\nci 0 0 1e999\r\n' >"$INPUTS/unreadable.txt"
 want_neg=$(expected "$INPUTS/status.txt" --yes --negative-only)
-# For each scale, a second run takes another selection: input, status line, and the key
-# that ends it. Where OK has nothing to change (texts of text types only, no file at all),
-# OK leaves "hq" as Cancel does; after the failed load, Escape.
-declare -A CANCEL_INPUT=([96]="$INPUTS/types.txt" [144]="$INPUTS/unreadable.txt" [192]="")
-declare -A CANCEL_KEY=([96]=Return [144]=Escape [192]=Return)
-declare -A CANCEL_STATUS=(
-  [96]='ＯＫで変わる文字間隔はありません（文字種の1個はそのまま）'
-  [144]='JWC_TEMP.TXT を最後まで読み込めませんでした。図面は変更されません'
-  [192]='JWC_TEMP.TXT がありません。CAD本体の外部変形から起動してください')
-SHOTS=
-# The scales are the same code on either architecture: only in the whole run.
-DPIS="96 144 192"
-all_cases || DPIS=
-for dpi in $DPIS; do
-  [ -f "$DF_BIN/dialog-probe.exe" ] || { fail "at $dpi dpi" "no dialog-probe helper"; continue; }
+for row in "96|types.txt|Return|ＯＫで変わる文字間隔はありません（文字種の1個はそのまま）" \
+    "144|unreadable.txt|Escape|JWC_TEMP.TXT を最後まで読み込めませんでした。図面は変更されません" \
+    "192|-|Return|JWC_TEMP.TXT がありません。CAD本体の外部変形から起動してください"; do
+  IFS='|' read -r dpi other key other_status <<<"$row"
   set_dpi "$dpi"
-  prepare "$GUI_DIR" "$INPUTS/status.txt"
-  if ! start_gui "$GUI_DIR"; then
-    fail "at $dpi dpi" "no window"
-    wait_gui 5
+  prepare "$DIR" "$INPUTS/status.txt"
+  WHY=
+  if ! { start_gui "$DIR" && sleep 0.3 && probe "$WORK/probe-$dpi.txt" && shot "$OUT/dialog-${dpi}dpi.png"; }; then
+    fail "at $dpi dpi" "$WHY"
+    abandon
     continue
   fi
-  sleep 0.3
-  probe_dialog "$WORK/probe-$dpi.txt"
-  timeout 20 import -window root "$WORK/root-$dpi.png"
-  convert "$WORK/root-$dpi.png" -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$OUT/dialog-${dpi}dpi.png"
-  SHOTS="$SHOTS $OUT/dialog-${dpi}dpi.png ($(identify -format '%wx%h' "$OUT/dialog-${dpi}dpi.png"))"
+  SHOTS="$SHOTS $OUT/dialog-${dpi}dpi.png ($DIALOG_SIZE)"
   read -r _ cw ch <<<"$(grep '^client ' "$WORK/probe-$dpi.txt")"
   read -r _ ow oh <<<"$(grep '^designed-outer ' "$WORK/probe-$dpi.txt")"
   want="client $(scaled 467 "$dpi")x$(scaled 312 "$dpi"), outer ${ow}x${oh} at $((500 - ow / 2)),$((300 - $(scaled 4 "$dpi")))"
-  got="client ${cw}x${ch}, outer ${WIDTH}x${HEIGHT} at $X,$Y"
-  [ "$dpi" != 96 ] || want="$want (473x337 at 264,296)" got="$got (${WIDTH}x${HEIGHT} at $X,$Y)"
+  got="client ${cw}x${ch}, outer $DIALOG_SIZE at $X,$Y"
+  [ "$dpi" != 96 ] || want="$want (473x337 at 264,296)" got="$got ($DIALOG_SIZE at $X,$Y)"
   if [ "$got" = "$want" ]; then pass "at $dpi dpi: $got"; else fail "at $dpi dpi" "got $got, want $want"; fi
   # Each control at its design rectangle scaled; labels as wide and high as their text.
   layout=$(DESIGN=$DESIGN awk -v d="$dpi" '
@@ -834,158 +1004,90 @@ for dpi in $DPIS; do
   status=$(status_of "$WORK/probe-$dpi.txt")
   xdotool key space  # the check box has the focus
   sleep 0.3
-  probe_dialog "$WORK/probe-$dpi-toggled.txt"
-  toggled=$(status_of "$WORK/probe-$dpi-toggled.txt")
-  want_status='ＯＫで2個の文字間隔をゼロに（文字種の1個はそのまま）'
-  want_toggled='ＯＫで1個の文字間隔をゼロに（文字種の1個はそのまま）'
-  if [ "$status" = "$want_status" ] && [ "$toggled" = "$want_toggled" ]; then
+  toggled=
+  probe "$WORK/probe-$dpi-toggled.txt" && toggled=$(status_of "$WORK/probe-$dpi-toggled.txt")
+  if [ "$status|$toggled" = 'ＯＫで2個の文字間隔をゼロに（文字種の1個はそのまま）|ＯＫで1個の文字間隔をゼロに（文字種の1個はそのまま）' ]; then
     pass "at $dpi dpi: status line \"$status\", toggled \"$toggled\""
   else
-    fail "at $dpi dpi: status line" "\"$status\", toggled \"$toggled\""
+    fail "at $dpi dpi: status line" "\"$status\", toggled \"$toggled\" $WHY"
   fi
   xdotool key Return
-  if wait_gui 30; then
-    same_file "at $dpi dpi: OK after the toggle" "$GUI_DIR/JWC_TEMP.TXT" "$want_neg"
+  if finish "$DIR" "$want_neg"; then pass "at $dpi dpi: OK after the toggle"; else fail "at $dpi dpi: OK after the toggle" "$WHY"; fi
+  abandon
+  name="at $dpi dpi, $other"
+  [ "$other" != - ] || name="at $dpi dpi, missing file"
+  prepare "$DIR" "$(input_of "$other")"
+  WHY=
+  if start_gui "$DIR" && sleep 0.3 && probe "$WORK/probe-$dpi-other.txt"; then
+    status=$(status_of "$WORK/probe-$dpi-other.txt")
+    if [ "$status" = "$other_status" ]; then pass "$name: status line \"$status\""; else fail "$name: status line" "\"$status\""; fi
+    xdotool key "$key"
+    if finish "$DIR" "$WORK/hq.txt"; then pass "$name: $key leaves \"hq\""; else fail "$name: $key leaves \"hq\"" "$WHY"; fi
   else
-    fail "at $dpi dpi: OK after the toggle" "did not end"
+    fail "$name" "$WHY"
   fi
-  prepare "$GUI_DIR" "${CANCEL_INPUT[$dpi]}"
-  name="at $dpi dpi, $(label "${CANCEL_INPUT[$dpi]}")"
-  if start_gui "$GUI_DIR"; then
-    sleep 0.3
-    probe_dialog "$WORK/probe-$dpi-cancel.txt"
-    status=$(status_of "$WORK/probe-$dpi-cancel.txt")
-    if [ "$status" = "${CANCEL_STATUS[$dpi]}" ]; then
-      pass "$name: status line \"$status\""
-    else
-      fail "$name: status line" "\"$status\""
-    fi
-    xdotool key "${CANCEL_KEY[$dpi]}"
-    wait_gui 30
-    same_file "$name: ${CANCEL_KEY[$dpi]} leaves \"hq\"" "$GUI_DIR/JWC_TEMP.TXT" "$WORK/hq.txt"
-  else
-    fail "$name" "no window"
-  fi
+  abandon
 done
-[ -z "$DPIS" ] || set_dpi 96
+set_dpi 96
 
-# ---------------------------------------------------------------------------------------
-# Cancel clicked during a long pass. While the status line shows the pass at work, OK and
-# the check box read as disabled and Cancel as enabled; the click stops the pass at its next
-# check, and the drawing is left unchanged: "hq" (no line back to layer 0 either), exit
-# status 0, no temporary file, before the whole pass would have ended. The click comes only
-# after the probe saw the pass's progress, which is shown before its first check: the stop
-# cannot come at that check.
-
-name="Cancel clicked during the pass"
-prepare "$GUI_DIR" "$INPUTS/big.txt"
-if [ ! -f "$DF_BIN/dialog-probe.exe" ]; then
-  fail "$name" "no dialog-probe helper"
-elif start_gui "$GUI_DIR"; then
-  t=$(now)
-  act ok-enter
-  status=
-  for _ in $(seq 20); do
-    probe_dialog "$WORK/probe-working.txt"
-    status=$(status_of "$WORK/probe-working.txt")
-    [ "${status#処理中}" = "$status" ] || break
-    kill -0 "$GUI_PID" 2>/dev/null || break
-  done
-  act cancel-click
-  states=$(awk '$1 == "state" && ($2 == 1 || $2 == 2 || $2 == 1001) { printf "%s ", $3 }' \
-    "$WORK/probe-working.txt")
-  if [ "${status#処理中}" = "$status" ]; then
-    fail "$name: controls during the pass" "no probe while the pass ran (status line \"$status\")"
-  elif [ "$states" = "disabled disabled enabled " ]; then
-    pass "$name: check box, OK disabled and Cancel enabled at \"$status\""
-  else
-    fail "$name: controls during the pass" "check box, OK, Cancel: $states at \"$status\""
-  fi
-  if ! wait_gui 60; then
-    fail "$name" "the program did not end"
-  else
-    took=$(since "$t")
-    if [ "$GUI_RC" != 0 ]; then
-      fail "$name" "exit status $GUI_RC"
-    elif ! cmp -s "$GUI_DIR/JWC_TEMP.TXT" "$WORK/hq.txt"; then
-      fail "$name" "$(stat -c %s "$GUI_DIR/JWC_TEMP.TXT") bytes, not hq, $took s after OK:$(
-        head -c 40 "$GUI_DIR/JWC_TEMP.TXT" | od -An -c | tr -s ' ')"
-    elif [ "$(strays "$GUI_DIR")" != 0 ]; then
-      fail "$name" "$(strays "$GUI_DIR") temporary files left"
-    elif [ -n "$full" ] && awk -v a="$took" -v b="$full" 'BEGIN { exit !(a >= b) }'; then
-      fail "$name" "ended $took s after OK, the whole pass takes $full s"
-    else
-      pass "$name: \"hq\", exit status 0, no temporary file, $took s after OK (whole pass ${full:-?} s)"
-    fi
-  fi
-else
-  fail "$name" "no window"
-fi
-
-# ---------------------------------------------------------------------------------------
 # A custom colour scheme, white window text on a dark window (16,32,64): every text stands
 # on the scheme's window colour, the status line on that colour shaded 24/255 toward the
 # text (38,53,82), so that all stay readable. Measured on a screenshot (kept): the commonest
 # colour of the explanation lines' area and of the status line, and the white text pixels
-# in each. In the whole run only: the same code on either architecture.
-
-if all_cases; then
-  name="custom colour scheme, white text on a dark window"
-  COLOURS='HKCU\Control Panel\Colors'
-  # colour_value NAME: the prefix's value NAME of the scheme, empty where it has none.
-  colour_value() {
-    wine reg query "$COLOURS" /v "$1" </dev/null 2>/dev/null | tr -d '\r' |
-      awk -v n="$1" '$1 == n && $2 == "REG_SZ" { $1 = $2 = ""; sub(/^ +/, ""); print }'
-  }
-  # set_colour NAME VALUE: sets the value NAME of the scheme, or removes it for "".
-  set_colour() {
-    if [ -n "$2" ]; then
-      wine reg add "$COLOURS" /v "$1" /t REG_SZ /d "$2" /f </dev/null >/dev/null 2>&1
-    else
-      wine reg delete "$COLOURS" /v "$1" /f </dev/null >/dev/null 2>&1
-    fi
-  }
-  # client_colours X Y W H: the commonest colour of that client rectangle of the shot, and
-  # how many of its pixels are white.
-  client_colours() {
-    convert "$OUT/dialog-colours.png" -crop "$3x$4+$((BORDER + $1))+$((TOPH + $2))" +repage \
-      -format %c histogram:info:- |
-      awk '{ n = $1 + 0; if (n > most) { most = n; c = $3 } if ($3 == "#FFFFFF") w = n }
-           END { printf "%s %d", c, w }'
-  }
-  old_window=$(colour_value Window)
-  old_text=$(colour_value WindowText)
-  set_colour Window '16 32 64'
-  set_colour WindowText '255 255 255'
-  restart_wine
-  prepare "$GUI_DIR" "$INPUTS/status.txt"
-  if start_gui "$GUI_DIR"; then
-    sleep 0.3
-    timeout 20 import -window root "$WORK/root-colours.png"
-    convert "$WORK/root-colours.png" -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage \
-      "$OUT/dialog-colours.png"
-    SHOTS="$SHOTS $OUT/dialog-colours.png"
-    read -r labels label_text <<<"$(client_colours 8 40 440 165)"
-    read -r band band_text <<<"$(client_colours 0 288 "$CLIENT_W" 24)"
-    got="explanation lines on $labels with $label_text white pixels, status line on $band"
-    got="$got with $band_text"
-    if [ "$labels" = '#102040' ] && [ "$band" = '#263552' ] && [ "$label_text" -ge 50 ] &&
-        [ "$band_text" -ge 20 ]; then
-      pass "$name: $got"
-    else
-      fail "$name" "$got; want #102040 and #263552 with white text"
-    fi
-    xdotool key Escape
-    wait_gui 20
+# in each.
+name="custom colour scheme, white text on a dark window"
+COLOURS='HKCU\Control Panel\Colors'
+# colour_value NAME: the prefix's value NAME of the scheme, empty where it has none.
+colour_value() {
+  wine reg query "$COLOURS" /v "$1" </dev/null 2>/dev/null | tr -d '\r' |
+    awk -v n="$1" '$1 == n && $2 == "REG_SZ" { $1 = $2 = ""; sub(/^ +/, ""); print }'
+}
+# set_colour NAME VALUE: sets the value NAME of the scheme, or removes it for "".
+set_colour() {
+  if [ -n "$2" ]; then
+    wine reg add "$COLOURS" /v "$1" /t REG_SZ /d "$2" /f </dev/null >/dev/null 2>&1
   else
-    fail "$name" "no window"
+    wine reg delete "$COLOURS" /v "$1" /f </dev/null >/dev/null 2>&1
   fi
-  set_colour Window "$old_window"
-  set_colour WindowText "$old_text"
-  restart_wine
+}
+# client_colours X Y W H: the commonest colour of that client rectangle of the shot, and
+# how many of its pixels are white.
+client_colours() {
+  convert "$OUT/dialog-colours.png" -crop "$3x$4+$((BORDER + $1))+$((TOPH + $2))" +repage \
+    -format %c histogram:info:- |
+    awk '{ n = $1 + 0; if (n > most) { most = n; c = $3 } if ($3 == "#FFFFFF") w = n }
+         END { printf "%s %d", c, w }'
+}
+old_window=$(colour_value Window)
+old_text=$(colour_value WindowText)
+set_colour Window '16 32 64'
+set_colour WindowText '255 255 255'
+restart_wine
+prepare "$DIR" "$INPUTS/status.txt"
+WHY=
+if start_gui "$DIR" && sleep 0.3 && shot "$OUT/dialog-colours.png"; then
+  SHOTS="$SHOTS $OUT/dialog-colours.png"
+  read -r labels label_text <<<"$(client_colours 8 40 440 165)"
+  read -r band band_text <<<"$(client_colours 0 288 "$CLIENT_W" 24)"
+  got="explanation lines on $labels with $label_text white pixels, status line on $band with $band_text"
+  act cancel-esc
+  if [ "$labels" != '#102040' ] || [ "$band" != '#263552' ] || [ "$label_text" -lt 50 ] || [ "$band_text" -lt 20 ]; then
+    fail "$name" "$got; want #102040 and #263552 with white text"
+  elif finish "$DIR" "$WORK/hq.txt"; then
+    pass "$name: $got"
+  else
+    fail "$name: Escape" "$WHY"
+  fi
+else
+  fail "$name" "$WHY"
 fi
+abandon
+set_colour Window "$old_window"
+set_colour WindowText "$old_text"
+restart_wine
+fi  # all_cases
 
-echo "screenshots: $OUT/dialog.png $OUT/dialog-working.png$SHOTS"
+echo "screenshots: $OUT/dialog.png $OUT/dialog-working.png $OUT/message-box.png$SHOTS"
 echo "time: $(since "$T_START") s"
 echo "$PASSED passed, $FAILED failed"
 [ "$FAILED" = 0 ]
