@@ -58,30 +58,11 @@ T_START=$(now)
 SHOTS=
 
 # ---------------------------------------------------------------------------------------
-# Packages, the Japanese locale, the programs under test.
+# Packages and the programs under test.
 
-need_packages() {
-  local cmd
-  for cmd in x86_64-w64-mingw32-g++-posix wine wineserver Xvfb xdotool convert import locale-gen; do
-    command -v "$cmd" >/dev/null 2>&1 || return 0
-  done
-  [ -d /usr/share/wine/fonts ] && [ -x /usr/lib/wine/wine64 ] && fc-list 2>/dev/null | grep -q IPAGothic &&
-    return 1
-}
-if need_packages; then
-  [ "$(id -u)" = 0 ] || { echo "missing packages; run as root or bash tools/install-deps.sh windows" >&2; exit 2; }
-  echo "installing packages"
-  apt-get update >/dev/null
-  DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends \
-    g++-mingw-w64-x86-64-posix wine wine64 fonts-wine xvfb xdotool imagemagick \
-    fonts-ipafont-gothic locales >/dev/null || { echo "apt-get install failed" >&2; exit 2; }
-fi
-if ! locale -a 2>/dev/null | grep -qix 'ja_JP.utf8'; then
-  [ "$(id -u)" = 0 ] || { echo "locale ja_JP.UTF-8 missing" >&2; exit 2; }
-  sed -i 's/^# *ja_JP.UTF-8 UTF-8/ja_JP.UTF-8 UTF-8/' /etc/locale.gen
-  grep -q '^ja_JP.UTF-8 UTF-8' /etc/locale.gen || echo 'ja_JP.UTF-8 UTF-8' >>/etc/locale.gen
-  locale-gen >/dev/null
-fi
+# What is missing is installed (as root): Wine, Xvfb, xdotool, ImageMagick, the fonts, the
+# Japanese locale.
+bash "$ROOT/tools/install-deps.sh" core windows >/dev/null || { echo "missing packages: run as root" >&2; exit 2; }
 for f in "$CONSOLE" "$EXE"; do [ -f "$f" ] || { echo "not built: $f" >&2; exit 2; }; done
 
 # With Wine's 32-bit half installed, "wine" runs a 64-bit program through a second process
@@ -180,11 +161,8 @@ for part in RT_GROUP_ICON:icon RT_MANIFEST:manifest Microsoft.Windows.Common-Con
     'CAPTION L"\x6587\x5b57\x9593\x9694\x30bc\x30ed\x5316":caption'; do
   grep -qF "${part%:*}" <<<"$resources" || missing="$missing ${part##*:}"
 done
-if [ -z "$missing" ]; then
-  pass "rq27.exe resources: icon, manifest (common controls 6, DPI awareness), version, caption"
-else
-  fail "rq27.exe resources" "missing:$missing"
-fi
+if [ -z "$missing" ]; then pass "rq27.exe resources: icon, manifest (common controls 6, DPI awareness), version, caption"
+else fail "rq27.exe resources" "missing:$missing"; fi
 
 if [ -n "$MINGW_BUILD" ] && [ -f "$MINGW_BUILD/CTestTestfile.cmake" ]; then
   t=$(now)
@@ -235,12 +213,7 @@ printf 'hq\r\n' >"$WORK/hq.txt"
 # input_of NAME: the file a row's INPUT names: "example" (examples/JWC_TEMP.TXT), "-" (no
 # file at all), a path with a slash (from the repository's root), else one of $INPUTS.
 input_of() {
-  case $1 in
-    -) ;;
-    example) echo "$ROOT/examples/JWC_TEMP.TXT" ;;
-    */*) echo "$ROOT/$1" ;;
-    *) echo "$INPUTS/$1" ;;
-  esac
+  case $1 in -) ;; example) echo "$ROOT/examples/JWC_TEMP.TXT" ;; */*) echo "$ROOT/$1" ;; *) echo "$INPUTS/$1" ;; esac
 }
 # expected INPUT FLAGS...: the path of the console program's command file for INPUT.
 expected() {
@@ -302,8 +275,7 @@ find_dialog() {
 start_gui() {
   rm -f "$WORK/gui.err"
   xdotool mousemove "${2:-500}" "${3:-300}"
-  (cd "$WORK" && exec "${WINE_EXE:-$(wine_for "$1/rq27.exe")}" "$1/rq27.exe" </dev/null >/dev/null \
-    2>"$WORK/gui.err") &
+  (cd "$WORK" && exec "$(wine_for "$1/rq27.exe")" "$1/rq27.exe" </dev/null >/dev/null 2>"$WORK/gui.err") &
   GUI_PID=$!
   find_dialog
 }
@@ -502,7 +474,7 @@ run_row() {
       start)
         xdotool mousemove "${at[0]}" "${at[1]}"
         case $via in
-          '') WINE_EXE=$(wine_for "$exe") start_gui "$dir" "${at[@]}" &&
+          '') start_gui "$dir" "${at[@]}" &&
                 USUAL_SIZE=${USUAL_SIZE:-$DIALOG_SIZE} ;;  # the first dialog's size
           bat)
             (cd "$WORK" && exec "$WINE64" cmd /c "$(winpath "$dir/rq27.bat")" </dev/null >"$WORK/cmd.log" 2>&1) &
@@ -946,19 +918,9 @@ set_dpi() {
 scaled() { echo $((($1 * $2 + 48) / 96)); }  # V design pixels at D dots per inch, halves up
 # The design: control id, left, top, width, height. Labels (ids 1011-1019) grow to their
 # text, the others keep their size.
-DESIGN='1001 8 8 401 17
-1 72 256 121 25
-2 264 256 121 25
-1011 8 40 420 13
-1012 24 56 210 13
-1013 8 80 392 13
-1014 24 96 308 13
-1015 8 120 399 13
-1016 24 136 196 13
-1017 8 160 392 13
-1018 24 176 420 13
-1019 24 192 266 13
-1020 0 288 467 24'
+DESIGN='1001 8 8 401 17;1 72 256 121 25;2 264 256 121 25;1011 8 40 420 13;1012 24 56 210 13
+1013 8 80 392 13;1014 24 96 308 13;1015 8 120 399 13;1016 24 136 196 13;1017 8 160 392 13
+1018 24 176 420 13;1019 24 192 266 13;1020 0 288 467 24'
 # Free-size texts of spacing -0.5, 0.5 and 0 and a text of text type 3.
 printf 'lg0\r\nly0\r\ncn0 3 3 -0.5 1\r\nch 1 1 1 0 "neg\r\ncn0 3 3 0.5 1\r\nch 2 2 1 0 "pos\r\n%b' \
   'cn0 3 3 0 1\r\nch 3 3 1 0 "zero\r\ncn3\r\nch 4 4 1 0 "t3\r\n' >"$INPUTS/status.txt"
@@ -988,7 +950,7 @@ for row in "96|types.txt|Return|ＯＫで変わる文字間隔はありません
   layout=$(DESIGN=$DESIGN awk -v d="$dpi" '
     function s(v) { return int((v * d + 48) / 96) }
     function max(a, b) { return a > b ? a : b }
-    BEGIN { n = split(ENVIRON["DESIGN"], rows, "\n")
+    BEGIN { n = split(ENVIRON["DESIGN"], rows, "[;\n]")
             for (i = 1; i <= n; i++) { split(rows[i], f, " "); want[f[1]] = s(f[2]) " " s(f[3]) " " s(f[4]) " " s(f[5]) } }
     $1 == "control" { seen[$2] = 1
       w = want[$2]; split(w, f, " ")
@@ -1044,11 +1006,8 @@ colour_value() {
 }
 # set_colour NAME VALUE: sets the value NAME of the scheme, or removes it for "".
 set_colour() {
-  if [ -n "$2" ]; then
-    wine reg add "$COLOURS" /v "$1" /t REG_SZ /d "$2" /f </dev/null >/dev/null 2>&1
-  else
-    wine reg delete "$COLOURS" /v "$1" /f </dev/null >/dev/null 2>&1
-  fi
+  if [ -n "$2" ]; then wine reg add "$COLOURS" /v "$1" /t REG_SZ /d "$2" /f; else wine reg delete "$COLOURS" /v "$1" /f; fi \
+    </dev/null >/dev/null 2>&1
 }
 # client_colours X Y W H: the commonest colour of that client rectangle of the shot, and
 # how many of its pixels are white.
