@@ -444,7 +444,7 @@ finish() {
 #   WHERE  at:X,Y (the pointer at the start); in:NAME (a folder of FOLDERS); exe:release (the
 #          released program); via:bat (the host starts the released rq27.bat through cmd);
 #          via:launcher:hide|minimize (started with that STARTUPINFO, launcher.cc)
-declare -A FOLDERS=([gui]=gui [jp]='テスト フォルダ/作業 用' [host]='外部変形 用/文字間隔 ゼロ')
+declare -A FOLDERS=([jp]='テスト フォルダ/作業 用' [host]='外部変形 用/文字間隔 ゼロ')
 USUAL_SIZE=
 FULL_US=    # from OK to the end of the whole pass over big.txt (its row sets it)
 run_row() {
