@@ -685,12 +685,8 @@ DIR=$WORK/gui
 WANT_MEDIUM=$(expected "$INPUTS/medium.txt" --yes)
 
 # The console program's Cancel, and the check box's effect on the input the OK rows use.
-WHY=
-if same "$(expected "$INPUTS/all-records.txt" --cancel)" "$WORK/hq.txt"; then
-  pass "console --cancel gives hq"
-else
+same "$(expected "$INPUTS/all-records.txt" --cancel)" "$WORK/hq.txt" && pass "console --cancel gives hq" ||
   fail "console --cancel gives hq" "$WHY"
-fi
 if cmp -s "$(expected "$INPUTS/all-records.txt" --yes)" "$(expected "$INPUTS/all-records.txt" --yes --negative-only)"; then
   fail "check-box cases discriminate" "the input gives the same file either way"
 else
@@ -716,7 +712,7 @@ if start_gui "$DIR" && sleep 0.3 && shot "$OUT/dialog.png"; then
   wh=$(convert "$OUT/dialog.png" -crop "1x${by}+$((bx + 2))+0" +repage txt:- |
        awk -F'[,:]' -v by="$by" 'NR > 1 { white[$2] = ($0 ~ /#FFFFFF/) }
                      END { n = 0; for (y = by - 1; y >= 0 && white[y]; y--) n++; print n }')
-  if [ "$bw x $((by + bh - (by - wh))) $bh $wh" = "$CLIENT_W x $CLIENT_H 24 288" ]; then
+  if [ "$bw x $((bh + wh)) $bh $wh" = "$CLIENT_W x $CLIENT_H 24 288" ]; then
     pass "client area ${bw}x$((bh + wh)), status line ${bw}x${bh} at 0,$wh"
   else
     fail "client area" "measured ${bw}x$((bh + wh)), status ${bw}x${bh}+${bx}+${by}, white for $wh"
@@ -773,21 +769,13 @@ if start_gui "$DIR"; then
   cp "$ROOT/examples/JWC_TEMP.TXT" "$DIR/JWC_TEMP.TXT"
   # Run 2's dialog opens over run 1's (Wine places both at the pointer it last saw); it is
   # given a moment to take the input before its OK is clicked.
-  if start_gui "$DIR" && sleep 0.5 && act ok-click &&
-      finish "$DIR" "$(expected "$ROOT/examples/JWC_TEMP.TXT" --yes)"; then
-    pass "$name: run 2's command file"
-  else
-    fail "$name: run 2" "$WHY"
-    abandon
-  fi
+  start_gui "$DIR" && sleep 0.5 && act ok-click && finish "$DIR" "$(expected "$ROOT/examples/JWC_TEMP.TXT" --yes)" &&
+    pass "$name: run 2's command file" || fail "$name: run 2" "$WHY"
+  abandon
   GUI_PID=${run1[0]} X=${run1[1]} Y=${run1[2]} BORDER=${run1[3]} TOPH=${run1[4]}
   t=$(now)
   act cancel-click
-  if finish "$DIR" "$WORK/hq.txt"; then
-    pass "$name: \"hq\" again, $(since "$t") s after Cancel"
-  else
-    fail "$name: run 1" "$WHY"
-  fi
+  finish "$DIR" "$WORK/hq.txt" && pass "$name: \"hq\" again, $(since "$t") s after Cancel" || fail "$name: run 1" "$WHY"
 else
   fail "$name" "$WHY"
 fi
@@ -841,11 +829,9 @@ if start_gui "$DIR" && t=$(now) && act ok-enter && end_gui 60 && pass_us=$(($(no
   [ $ended = 0 ] || summary="$summary, of which $ended had ended before the kill"
   if [ -n "$bad" ]; then fail "kills" "$bad; $summary"; else pass "kills leave \"hq\" or the complete command file: $summary"; fi
   cp "$INPUTS/medium.txt" "$DIR/JWC_TEMP.TXT"
-  if start_gui "$DIR" && act ok-enter && finish "$DIR" "$WANT_MEDIUM"; then
-    pass "the run after the kills gives the complete command file and removes the $left temporary files they left"
-  else
+  start_gui "$DIR" && act ok-enter && finish "$DIR" "$WANT_MEDIUM" &&
+    pass "the run after the kills gives the complete command file and removes the $left temporary files they left" ||
     fail "the run after the kills" "$WHY"
-  fi
 else
   fail "kills" "the run without a kill: $WHY"
 fi
