@@ -638,7 +638,7 @@ run_row "OK on $BIG_ITEMS items | big.txt | ok-enter shot:dialog-working | rc=0 
 # over the dialog (that input makes the pass look at its queue, which also delivers what
 # other programs sent), and count only if OK then read disabled and Cancel enabled. (Wine
 # does not end a program that has answered WM_ENDSESSION, as Windows does: the stopped
-# pass ends it.)
+# pass ends it.) The end of the session while the dialog waits closes it as Cancel does.
 #
 # Files held by other programs: JWC_TEMP.TXT held without delete sharing for 1 s from
 # before the start: the "hq" after loading waits for it, and OK gives the complete command
@@ -656,6 +656,7 @@ BM_CLICK on Cancel sent during the pass     | big.txt    | closer:cancel-click:3
 WM_QUERYENDSESSION and WM_ENDSESSION sent during the pass | big.txt | closer:end-session:300 mover ok-enter | sent rc=0 file=hq early end<10
 WM_SYSCOMMAND SC_CLOSE posted during the pass | big.txt  | closer:post-sc-close:300 mover ok-enter | sent rc=0 file=hq early end<10
 WM_CLOSE posted during the pass             | big.txt    | closer:post-close:300 mover ok-enter | sent rc=0 file=hq early end<10
+end of the session while the dialog waits  | all-records.txt | closer:end-session:300     | rc=0 file=hq end<10
 
 JWC_TEMP.TXT held 1 s from before the start | medium.txt | hold:1000 start ok-enter          | rc=0 file=yes
 JWC_TEMP.TXT held 8 s from before ok-enter  | all-records.txt | hold:8000:read-only ok-enter box:message-box | rc=2 file=hq box<3.5
