@@ -66,13 +66,10 @@ constexpr DWORD kErrorDiskQuotaExceeded = 1295;
 /// with the kind of failure it is.
 FileError Win32Error(DWORD code, const std::wstring& path) {
   using Kind = FileError::Kind;
-  Kind kind = IsMissing(code) || code == ERROR_BAD_NETPATH ? Kind::kMissing : Kind::kOther;
+  Kind kind = IsMissing(code) || code == ERROR_BAD_NETPATH ? Kind::kMissing
+              : IsHeldError(code)                            ? Kind::kHeld
+                                                             : Kind::kOther;
   switch (code) {
-    case ERROR_SHARING_VIOLATION:
-    case ERROR_LOCK_VIOLATION:
-    case ERROR_USER_MAPPED_FILE:
-      kind = Kind::kHeld;
-      break;
     case ERROR_ACCESS_DENIED:
       kind = !path.empty() && HeldByAnotherProcess(code, path) ? Kind::kHeld : Kind::kDenied;
       break;

@@ -237,7 +237,7 @@ void Win32Dialog::Initialise(HWND dialog) {
   const ScreenRect window = {kDesignLeft, kDesignTop, kDesignLeft + outer.cx,
                              kDesignTop + outer.cy};
   if (const std::optional<ScreenRect> work = WorkArea(monitor))
-    MoveInside(PlaceAtPointer(pointer, window, ScaleDesign(4, dpi_), *work), monitor);
+    MoveTo(PlaceAtPointer(pointer, window, ScaleDesign(4, dpi_), *work));
   // Where Windows scales per monitor, the window's own scale is the one that counts.
   dpi_ = WindowDpi();
   font_ = MakeFont();
@@ -260,10 +260,14 @@ int Win32Dialog::MonitorDpi(HMONITOR monitor) const {
   return dpi > 0 ? dpi : kDesignDpi;
 }
 
-void Win32Dialog::MoveInside(ScreenRect wanted, HMONITOR monitor) {
-  if (const std::optional<ScreenRect> work = WorkArea(monitor)) wanted = KeepInside(wanted, *work);
-  SetWindowPos(dialog_, nullptr, wanted.Left, wanted.Top, wanted.Right - wanted.Left,
-               wanted.Bottom - wanted.Top, SWP_NOZORDER | SWP_NOACTIVATE);
+void Win32Dialog::MoveTo(const ScreenRect& place) {
+  SetWindowPos(dialog_, nullptr, place.Left, place.Top, place.Right - place.Left,
+               place.Bottom - place.Top, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void Win32Dialog::MoveInside(const ScreenRect& wanted, HMONITOR monitor) {
+  const std::optional<ScreenRect> work = WorkArea(monitor);
+  MoveTo(work ? KeepInside(wanted, *work) : wanted);
 }
 
 void Win32Dialog::KeepOnItsMonitor() {

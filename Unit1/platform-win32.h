@@ -95,8 +95,10 @@ class Win32Dialog final : public Platform {
   void PauseAnswering(std::uint32_t milliseconds);
   /// The dots per inch of `monitor` (the system's where Windows cannot tell).
   int MonitorDpi(HMONITOR monitor) const;
-  /// Moves and sizes the dialog to `wanted`, kept inside the work area of `monitor`.
-  void MoveInside(ScreenRect wanted, HMONITOR monitor);
+  /// Moves and sizes the dialog to `place`.
+  void MoveTo(const ScreenRect& place);
+  /// The same, kept inside the work area of `monitor`.
+  void MoveInside(const ScreenRect& wanted, HMONITOR monitor);
   /// Keeps the dialog, at its size, inside the work area of the monitor it stands on most.
   void KeepOnItsMonitor();
 
