@@ -5,6 +5,7 @@
 #include <new>
 #include <optional>
 
+#include "Unit1/busy_messages-win32.h"
 #include "Unit1/dialog_place.h"
 #include "Unit1/form1.h"
 #include "Unit1/resource.h"
@@ -92,42 +93,10 @@ const wchar_t* ControlClass(Kind kind) {
   return kind == Kind::kLabel || kind == Kind::kStatus ? L"STATIC" : L"BUTTON";
 }
 
-// The input that the pass takes out of the queue: keys, the client area's mouse messages
-// and those of the frame (the close box).
-constexpr std::array<std::array<UINT, 2>, 3> kInputRanges = {{
-    {WM_KEYFIRST, WM_KEYLAST},
-    {WM_MOUSEFIRST, WM_MOUSELAST},
-    {WM_NCMOUSEMOVE, WM_NCXBUTTONDBLCLK},
-}};
-
-/// True when `message`, input that came during the pass, asks to stop it: a click on
-/// `cancelButton` or on the close box, or Escape, Alt+N (Cancel's key) or Alt+F4 pressed.
-bool AsksToStop(const MSG& message, HWND cancelButton) {
-  constexpr LPARAM kAltDown = LPARAM{1} << 29;  // a key message's context code
-  switch (message.message) {
-    case WM_LBUTTONDOWN:
-    case WM_LBUTTONDBLCLK:
-      return message.hwnd == cancelButton;
-    case WM_NCLBUTTONDOWN:
-    case WM_NCLBUTTONDBLCLK:
-      return message.wParam == HTCLOSE;
-    case WM_KEYDOWN:
-    case WM_SYSKEYDOWN:
-      // With no control focused (the focused one was disabled), every key comes as
-      // WM_SYSKEYDOWN: Alt is told by the context code, not by the message.
-      if (message.wParam == VK_ESCAPE) return true;
-      return (message.lParam & kAltDown) != 0 && (message.wParam == 'N' || message.wParam == VK_F4);
-    default:
-      return false;
-  }
-}
-
-// The pointer messages of Windows 8 and later (WM_POINTERUPDATE to the last of them).
-constexpr UINT kWmPointerFirst = 0x0245;
-constexpr UINT kWmPointerLast = 0x0257;
-
 /// How often OK's pass looks at the queue at least (milliseconds).
 constexpr ULONGLONG kLookEvery = 150;
+/// How many messages of one range the pass takes out at one look at most.
+constexpr int kTakeAtMost = 64;
 
 /// `rect` as the placement arithmetic takes it.
 ScreenRect ToScreenRect(const RECT& rect) { return {rect.left, rect.top, rect.right, rect.bottom}; }
@@ -436,6 +405,12 @@ INT_PTR CALLBACK Win32Dialog::DialogProc(HWND window, UINT message, WPARAM wPara
 }
 
 INT_PTR Win32Dialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  // While OK works or the close writes, what another program sends that would stop the
+  // pass or start a loop of Windows' own (the system menu, a move) is answered by the rule
+  // that the pass applies to what it takes out of the queue.
+  if (Busy() && AnsweredWhileBusyWhenSent(message)) {
+    return AnswerSentWhileBusy(message, wParam, lParam);
+  }
   switch (message) {
     case WM_CTLCOLORDLG:
     case WM_CTLCOLORBTN:
@@ -512,6 +487,27 @@ INT_PTR Win32Dialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   }
 }
 
+bool Win32Dialog::Busy() const {
+  if (form_ == nullptr) return false;
+  const FormPhase phase = form_->Phase();
+  return phase != FormPhase::kShowing && phase != FormPhase::kClosed;
+}
+
+INT_PTR Win32Dialog::AnswerSentWhileBusy(UINT message, WPARAM wParam, LPARAM lParam) {
+  MSG sent = {};
+  sent.hwnd = dialog_;
+  sent.message = message;
+  sent.wParam = wParam;
+  sent.lParam = lParam;
+  const BusyAnswer answer = AnswerWhileBusy(sent, {dialog_, button2_});
+  // A stop is only recorded: while the file is written it does nothing, and the close that
+  // writes it ends as it would.
+  if (answer == BusyAnswer::kStop) form_->RequestStop();
+  if (answer == BusyAnswer::kHandOn) return FALSE;  // Windows minimises or restores
+  SetWindowLongPtrW(dialog_, DWLP_MSGRESULT, 0);
+  return TRUE;
+}
+
 void Win32Dialog::Close() {
   // During OK's work the form only records a stop, and the window stays until OK's own
   // close; once the close has run, the window goes.
@@ -557,50 +553,40 @@ void Win32Dialog::EndWork() {
 bool Win32Dialog::TakeStopRequests() {
   // Any look at the queue first delivers what other programs sent (a close, a click on
   // Cancel by automation, the end of the session): the handlers only record a stop. What
-  // was posted is taken out and not dispatched, as its handlers must not run inside the OK
-  // handler, nor what the user did meanwhile (a click on the disabled OK, Enter) act once
-  // the pass has ended: only whether it asks to stop counts.
+  // was posted is taken out and answered by the one rule of a busy dialog: neither may our
+  // handlers run inside the OK handler, nor what the user did meanwhile (a click on the
+  // disabled OK, Enter) act once the pass has ended.
+  const BusyWindows windows{dialog_, button2_};
   bool stop = false;
   std::optional<WPARAM> quit;
-  const auto take = [&](UINT first, UINT last, auto handle) {
+  for (const auto& range : kBusyTakenRanges) {
     MSG message;
-    while (PeekMessageW(&message, nullptr, first, last, PM_REMOVE)) {
+    // At most so many of a kind at one look: a paint that stays due, or another program
+    // that posts without end, must not hold the pass here.
+    for (int taken = 0; taken < kTakeAtMost &&
+                        PeekMessageW(&message, nullptr, range[0], range[1], PM_REMOVE);
+         ++taken) {
       // A look at the queue returns WM_QUIT whatever its filter. Put back afterwards, it
       // still ends the event loop once the pass is over.
       if (message.message == WM_QUIT) {
         quit = message.wParam;
         stop = true;
-        return;
+        break;
       }
-      if (handle(message)) stop = true;
+      switch (AnswerWhileBusy(message, windows)) {
+        case BusyAnswer::kStop:
+          stop = true;
+          break;
+        case BusyAnswer::kHandOn:
+          // Windows draws, minimises or restores; a system command passes the dialog
+          // procedure, which answers it by the same rule.
+          DispatchMessageW(&message);
+          break;
+        case BusyAnswer::kDrop:
+          break;
+      }
     }
-  };
-  // Touch and pen come first as pointer messages, which Windows turns into the mouse
-  // messages below only once the window has handed them on; dispatched, they reach no
-  // handler of ours, and a tap on Cancel or the close box is seen at the next look.
-  take(kWmPointerFirst, kWmPointerLast, [](const MSG& m) {
-    DispatchMessageW(&m);
-    return false;
-  });
-  for (const auto& range : kInputRanges)
-    take(range[0], range[1], [&](const MSG& m) { return AsksToStop(m, button2_); });
-  take(WM_CLOSE, WM_CLOSE, [](const MSG&) { return true; });  // taskkill without /F
-  take(WM_COMMAND, WM_COMMAND, [](const MSG& m) { return LOWORD(m.wParam) == IDCANCEL; });
-  take(BM_CLICK, BM_CLICK, [&](const MSG& m) { return m.hwnd == button2_; });
-  take(WM_SYSCOMMAND, WM_SYSCOMMAND, [](const MSG& m) {
-    switch (m.wParam & 0xFFF0) {
-      case SC_CLOSE:  // the task bar's close
-        return true;
-      case SC_MOVE:
-      case SC_SIZE:
-      case SC_KEYMENU:
-      case SC_MOUSEMENU:
-        return false;  // each would hold the pass in a loop of its own until it ends
-      default:
-        DispatchMessageW(&m);  // a minimise or restore from the task bar acts at once
-        return false;
-    }
-  });
+  }
   if (quit) PostQuitMessage(static_cast<int>(*quit));
   return stop;
 }

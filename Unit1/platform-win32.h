@@ -89,6 +89,11 @@ class Win32Dialog final : public Platform {
   /// Moves and sizes every control and gives it the font, at the current scale.
   void LayOutControls();
   void Close();
+  /// True while OK works or the close writes the command file.
+  bool Busy() const;
+  /// The answer of the dialog procedure, while busy, to a message sent to it that
+  /// AnsweredWhileBusyWhenSent names.
+  INT_PTR AnswerSentWhileBusy(UINT message, WPARAM wParam, LPARAM lParam);
   /// Looks at the queue during OK's pass; true when what was taken out asks to stop.
   bool TakeStopRequests();
   /// Waits `milliseconds`, answering what other programs send the dialog meanwhile.

@@ -2,10 +2,10 @@
 # Included from Unit1/CMakeLists.txt when building for Windows.
 enable_language(RC)
 
-add_executable(rq27 WIN32 main-win32.cc platform-win32.cc rq27.rc)
+add_executable(rq27 WIN32 main-win32.cc platform-win32.cc busy_messages-win32.cc rq27.rc)
 target_link_libraries(rq27 PRIVATE Unit1 comctl32)
-target_compile_definitions(rq27 PRIVATE UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX
-                                        _WIN32_WINNT=0x0601)
+set(RQ27_WIN32_DEFINITIONS UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
+target_compile_definitions(rq27 PRIVATE ${RQ27_WIN32_DEFINITIONS})
 # -municode: wWinMain as the entry; only here, the test executables keep gtest's main().
 target_compile_options(rq27 PRIVATE $<$<COMPILE_LANGUAGE:CXX>:-municode>)
 target_link_options(rq27 PRIVATE -municode -mwindows $<$<CONFIG:Release,MinSizeRel>:-s>)
@@ -33,3 +33,10 @@ set_property(SOURCE rq27.rc APPEND PROPERTY OBJECT_DEPENDS
              ${CMAKE_CURRENT_BINARY_DIR}/rq27.exe.manifest
              ${CMAKE_CURRENT_SOURCE_DIR}/rq27.ico
              ${CMAKE_CURRENT_SOURCE_DIR}/resource.h)
+
+# The dialog's Windows-only rules, tested under Wine through ctest.
+if(RQ27_TESTS)
+  rq27_add_test(Unit1_win32_test busy_messages-win32_test.cc busy_messages-win32.cc)
+  target_include_directories(Unit1_win32_test PRIVATE ${CMAKE_SOURCE_DIR})
+  target_compile_definitions(Unit1_win32_test PRIVATE ${RQ27_WIN32_DEFINITIONS})
+endif()

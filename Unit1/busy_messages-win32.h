@@ -1,0 +1,44 @@
+// What the dialog does with a message that comes while OK works or the close writes the
+// command file: whether it asks to stop, is handed on to Windows, or is dropped. One rule
+// for what the pass takes out of the queue and for what other programs send meanwhile.
+#pragma once
+
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
+#include <array>
+
+namespace Unit1 {
+
+/// What becomes of a message while the dialog is busy.
+enum class BusyAnswer {
+  kStop,    ///< it asks to stop OK's work (a close while the file is written waits for it)
+  kHandOn,  ///< Windows' default handling runs: it only draws or minimises, nothing of ours
+  kDrop,    ///< answered and nothing more: no handler of ours, no loop of Windows' own
+};
+
+/// The two windows that the rule tells apart from the rest.
+struct BusyWindows {
+  HWND Dialog;
+  HWND CancelButton;
+};
+
+/// The answer to `message` (to the dialog or one of its controls) while the dialog is busy.
+BusyAnswer AnswerWhileBusy(const MSG& message, const BusyWindows& windows);
+
+/// The ranges of messages that the pass takes out of the queue at each look, each answered
+/// by AnswerWhileBusy: input of every kind, requests to close or cancel, system commands and
+/// paints. What is not in them waits in the queue for the event loop.
+extern const std::array<std::array<UINT, 2>, 9> kBusyTakenRanges;
+
+/// True for a message that the dialog procedure, while busy, answers by AnswerWhileBusy
+/// when it is sent: those whose default handling would run a loop of Windows' own (the
+/// system menu, a move, the tracking of a caption button) or stop the pass.
+bool AnsweredWhileBusyWhenSent(UINT message);
+
+}  // namespace Unit1
