@@ -424,7 +424,9 @@ finish() {
 #   STEPS  done in order: "start" (first when not written) starts rq27.exe and waits for
 #          its dialog; a way of answering (see act); and
 #            hold:MS[:read-only]  another program holds JWC_TEMP.TXT for MS ms (holder.cc)
-#            closer:HOW:MS        another program asks the dialog to close (closer.cc)
+#            closer:HOW:MS        another program asks the dialog to close or gives it a
+#                                 system command (closer.cc)
+#            said:TEXT            the closer has printed a line starting with TEXT
 #            mover                the pointer goes back and forth over the dialog
 #            other-window         another program's window comes in front (other-window.cc)
 #            keydown:KEY          KEY pressed and held until the row ends
@@ -438,8 +440,11 @@ finish() {
 #          (JWC_TEMP.TXT is exactly "hq", what "rq27 --yes [--negative-only]" writes, or
 #          that file); box<S (the box came within S s of the last action); end<S (the end
 #          came that soon); early (the end came before the whole pass over big.txt would
-#          have); sent (the closer found OK disabled and Cancel enabled); size (the dialog at
-#          its usual size); corner (wholly on the screen, at its bottom-right corner).
+#          have); in-pass-time (the end came within the whole pass's time and half as much
+#          again, plus 3 s, of OK); sent (the closer found OK disabled and Cancel enabled:
+#          the pass at work); sent:close (both disabled: the close at work); iconic (the
+#          closer saw the dialog iconic); size (the dialog at its usual size); corner
+#          (wholly on the screen, at its bottom-right corner).
 #          Always: it ends within 120 s, no temporary file is left, Wine reports no crash.
 #   WHERE  at:X,Y (the pointer at the start); in:NAME (a folder of FOLDERS); exe:release (the
 #          released program); via:bat (the host starts the released rq27.bat through cmd);
@@ -489,6 +494,7 @@ run_row() {
         esac ;;
       hold) helper holder "$(winpath "$dir/JWC_TEMP.TXT")" "$a" ${b:+"$b"} && helper_said holder held ;;
       closer) LAST_US=$(now); helper closer "$a" "$b" && helper_said closer found ;;
+      said) helper_said closer "$a" ;;
       mover)
         (while running; do
            xdotool mousemove $((X + 80)) $((Y + 100)); sleep 0.02
@@ -525,7 +531,10 @@ run_row() {
     esac
   done
   limit=120
-  for w in $want; do [[ $w != end\<* ]] || limit=${w#end<}; done
+  for w in $want; do
+    [[ $w != end\<* ]] || limit=${w#end<}
+    [ "$w" != in-pass-time ] || limit=$(secs $((FULL_US * 3 / 2 + 3000000)))
+  done
   [ -n "$WHY" ] || end_gui "$limit"
   abandon
   local took=$(($(now) - ${LAST_US:-0})) from_ok=$(($(now) - ${OK_US:-0})) after=
@@ -553,8 +562,14 @@ run_row() {
       end\<*) ((took <= $(us "${w#end<}"))) || WHY="ended $(secs "$took") s after the last action" ;;
       early) [ -n "$FULL_US" ] && ((from_ok < FULL_US)) ||
                WHY="ended $(secs "$from_ok") s after OK, the whole pass takes $(secs "${FULL_US:-0}") s" ;;
+      in-pass-time) [ -n "$FULL_US" ] && ((from_ok <= FULL_US * 3 / 2 + 3000000)) ||
+               WHY="ended $(secs "$from_ok") s after OK, the whole pass takes $(secs "${FULL_US:-0}") s" ;;
       sent) grep -q '^state OK disabled Cancel enabled' "$WORK/closer.out" ||
               WHY="not sent during the pass: $(tr -d '\r' <"$WORK/closer.out" | tr '\n' ' ')" ;;
+      sent:close) grep -q '^state OK disabled Cancel disabled' "$WORK/closer.out" ||
+              WHY="not sent during the close: $(tr -d '\r' <"$WORK/closer.out" | tr '\n' ' ')" ;;
+      iconic) grep -q '^iconic after' "$WORK/closer.out" ||
+              WHY="never iconic: $(tr -d '\r' <"$WORK/closer.out" | tr '\n' ' ')" ;;
       size) [ "$DIALOG_SIZE" = "$USUAL_SIZE" ] || WHY="the dialog shows at $DIALOG_SIZE, not $USUAL_SIZE" ;;
       corner) ((X >= 0 && Y >= 0 && X + WIDTH == 1280 && Y + HEIGHT == 1024)) ||
                 WHY="the dialog at $X,$Y $DIALOG_SIZE on a 1280x1024 screen" ;;
@@ -657,6 +672,16 @@ WM_QUERYENDSESSION and WM_ENDSESSION sent during the pass | big.txt | closer:end
 WM_SYSCOMMAND SC_CLOSE posted during the pass | big.txt  | closer:post-sc-close:300 mover ok-enter | sent rc=0 file=hq early end<10
 WM_CLOSE posted during the pass             | big.txt    | closer:post-close:300 mover ok-enter | sent rc=0 file=hq early end<10
 end of the session while the dialog waits  | all-records.txt | closer:end-session:300     | rc=0 file=hq end<10
+
+# System commands that another program sends or posts during the pass or the close do
+# nothing there but a minimise or a restore, which acts at once (and the restored dialog is
+# drawn whole: a screenshot is kept): OK's work goes on to the complete command file in its
+# usual time. Wine's "About" stands for every command whose default runs a loop of its own.
+system menu sent during the pass            | big.txt    | closer:notify-keymenu:300 mover ok-enter | sent rc=0 file=yes in-pass-time
+keyboard move sent during the pass          | big.txt    | closer:notify-move:300 mover ok-enter | sent rc=0 file=yes in-pass-time
+Wine's About command posted during the pass | big.txt    | closer:post-about:300 mover ok-enter | sent rc=0 file=yes in-pass-time
+minimise and restore posted during the pass | big.txt    | closer:post-minimize-restore:300 ok-enter said:restored shot:dialog-restored | sent iconic rc=0 file=yes in-pass-time
+system menu sent while the close waits for a held file | all-records.txt | hold:1500 closer:notify-keymenu:300 ok-enter | sent:close rc=0 file=yes end<2.5
 
 JWC_TEMP.TXT held 1 s from before the start | medium.txt | hold:1000 start ok-enter          | rc=0 file=yes
 JWC_TEMP.TXT held 8 s from before ok-enter  | all-records.txt | hold:8000:read-only ok-enter box:message-box | rc=2 file=hq box<3.5
@@ -1033,7 +1058,7 @@ set_colour WindowText "$old_text"
 restart_wine
 fi  # all_cases
 
-echo "screenshots: $OUT/dialog.png $OUT/dialog-working.png $OUT/message-box.png$SHOTS"
+echo "screenshots: $OUT/dialog.png $OUT/dialog-working.png $OUT/dialog-restored.png $OUT/message-box.png$SHOTS"
 echo "time: $(since "$T_START") s"
 echo "$PASSED passed, $FAILED failed"
 [ "$FAILED" = 0 ]

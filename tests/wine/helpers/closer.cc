@@ -1,4 +1,4 @@
-// Test helper: asks the dialog to close as another program does. Finds the one window named
+// Test helper: asks the dialog to close, or gives it a system command, as another program does. Finds the one window named
 // 文字間隔ゼロ化 (waiting up to 10 s), prints "found", waits DELAY_MS, prints the state of OK
 // and Cancel ("state OK enabled|disabled Cancel enabled|disabled"; OK disabled and Cancel
 // enabled while OK's pass runs), then
@@ -7,6 +7,13 @@
 //   end-session    sends WM_QUERYENDSESSION, then WM_ENDSESSION TRUE (signing out)
 //   post-sc-close  posts WM_SYSCOMMAND SC_CLOSE (the task bar's close)
 //   post-close     posts WM_CLOSE (taskkill without /F)
+//   notify-keymenu sends WM_SYSCOMMAND SC_KEYMENU ' ' (the system menu) without waiting for
+//                  the answer (SendNotifyMessageW: a sent message all the same)
+//   notify-move    the same with SC_MOVE (the keyboard move)
+//   post-about     posts WM_SYSCOMMAND 0xF141 (Wine's "About" of the system menu)
+//   post-minimize-restore  posts SC_MINIMIZE, waits until the dialog is iconic ("iconic
+//                  after N ms"), posts SC_RESTORE and waits until it is not ("restored after
+//                  N ms"); 3 s at most each ("not iconic", "not restored": exit status 3)
 // and prints "sent MESSAGE result R" or "posted MESSAGE", or "... failed, error E" (a send
 // that got no answer within 10 s, a window gone). Exit status 0 when every message went
 // through, 3 when one did not, 1 when there was no such window or more than one, 2 on
@@ -29,6 +36,28 @@ bool Send(HWND window, const char* name, UINT message, WPARAM wParam, LPARAM lPa
     return false;
   }
   std::printf("sent %s result %lld\n", name, static_cast<long long>(result));
+  return true;
+}
+
+bool Notify(HWND window, const char* name, UINT message, WPARAM wParam, LPARAM lParam) {
+  const bool sent = SendNotifyMessageW(window, message, wParam, lParam) != 0;
+  if (sent) std::printf("sent %s\n", name);
+  else std::printf("send %s failed, error %lu\n", name, GetLastError());
+  return sent;
+}
+
+// Waits up to 3 s until the dialog's being iconic is `iconic`; prints how long it took.
+bool AwaitIconic(HWND window, bool iconic, const char* name) {
+  const ULONGLONG start = GetTickCount64();
+  while ((IsIconic(window) != FALSE) != iconic) {
+    if (GetTickCount64() - start > 3000) {
+      std::printf("not %s\n", name);
+      return false;
+    }
+    Sleep(10);
+  }
+  std::printf("%s after %llu ms\n", name, GetTickCount64() - start);
+  std::fflush(stdout);
   return true;
 }
 
@@ -72,6 +101,17 @@ int wmain(int argc, wchar_t** argv) {
     delivered = Post(dialog, "WM_SYSCOMMAND SC_CLOSE", WM_SYSCOMMAND, SC_CLOSE);
   } else if (action == L"post-close") {
     delivered = Post(dialog, "WM_CLOSE", WM_CLOSE, 0);
+  } else if (action == L"notify-keymenu") {
+    delivered = Notify(dialog, "WM_SYSCOMMAND SC_KEYMENU", WM_SYSCOMMAND, SC_KEYMENU, ' ');
+  } else if (action == L"notify-move") {
+    delivered = Notify(dialog, "WM_SYSCOMMAND SC_MOVE", WM_SYSCOMMAND, SC_MOVE, 0);
+  } else if (action == L"post-about") {
+    delivered = Post(dialog, "WM_SYSCOMMAND 0xF141", WM_SYSCOMMAND, 0xF141);
+  } else if (action == L"post-minimize-restore") {
+    delivered = Post(dialog, "WM_SYSCOMMAND SC_MINIMIZE", WM_SYSCOMMAND, SC_MINIMIZE) &&
+                AwaitIconic(dialog, true, "iconic") &&
+                Post(dialog, "WM_SYSCOMMAND SC_RESTORE", WM_SYSCOMMAND, SC_RESTORE) &&
+                AwaitIconic(dialog, false, "restored");
   } else {
     return 2;
   }
