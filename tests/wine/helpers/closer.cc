@@ -1,7 +1,8 @@
-// Test helper: asks the dialog to close, or gives it a system command, as another program does. Finds the one window named
-// 文字間隔ゼロ化 (waiting up to 10 s), prints "found", waits DELAY_MS, prints the state of OK
-// and Cancel ("state OK enabled|disabled Cancel enabled|disabled"; OK disabled and Cancel
-// enabled while OK's pass runs), then
+// Test helper: asks the dialog to close, or gives it a system command, as another program
+// does. Finds the one window named 文字間隔ゼロ化 (waiting up to 10 s), prints "found",
+// waits DELAY_MS, prints the state of OK and Cancel ("state OK enabled|disabled Cancel
+// enabled|disabled": OK disabled and Cancel enabled while OK's pass runs, both disabled
+// while the close writes; "state gone" once the window is), then
 //   close          sends WM_CLOSE (the task manager's end task)
 //   cancel-click   sends BM_CLICK to the dialog's Cancel (automation, screen readers)
 //   end-session    sends WM_QUERYENDSESSION, then WM_ENDSESSION TRUE (signing out)
@@ -14,10 +15,10 @@
 //   post-minimize-restore  posts SC_MINIMIZE, waits until the dialog is iconic ("iconic
 //                  after N ms"), posts SC_RESTORE and waits until it is not ("restored after
 //                  N ms"); 3 s at most each ("not iconic", "not restored": exit status 3)
-// and prints "sent MESSAGE result R" or "posted MESSAGE", or "... failed, error E" (a send
-// that got no answer within 10 s, a window gone). Exit status 0 when every message went
-// through, 3 when one did not, 1 when there was no such window or more than one, 2 on
-// wrong arguments.
+// and prints "sent MESSAGE result R" ("sent MESSAGE" without waiting) or "posted MESSAGE",
+// or "... failed, error E" (a send that got no answer within 10 s, a window gone). Exit
+// status 0 when every message went through, 3 when one did not, 1 when there was no such
+// window or more than one, 2 on wrong arguments.
 //   closer.exe ACTION DELAY_MS
 #include <windows.h>
 
@@ -85,8 +86,12 @@ int wmain(int argc, wchar_t** argv) {
   Sleep(static_cast<DWORD>(std::wcstoul(argv[2], nullptr, 10)));
   const HWND ok = GetDlgItem(dialog, IDOK);
   const HWND cancel = GetDlgItem(dialog, IDCANCEL);
-  std::printf("state OK %s Cancel %s\n", IsWindowEnabled(ok) ? "enabled" : "disabled",
-              IsWindowEnabled(cancel) ? "enabled" : "disabled");
+  if (IsWindow(dialog)) {
+    std::printf("state OK %s Cancel %s\n", IsWindowEnabled(ok) ? "enabled" : "disabled",
+                IsWindowEnabled(cancel) ? "enabled" : "disabled");
+  } else {
+    std::printf("state gone\n");
+  }
   const std::wstring_view action = argv[1];
   bool delivered;
   if (action == L"close") {
