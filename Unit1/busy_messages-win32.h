@@ -18,7 +18,7 @@ namespace Unit1 {
 /// What becomes of a message while the dialog is busy.
 enum class BusyAnswer {
   kStop,    ///< it asks to stop OK's work (a close while the file is written waits for it)
-  kHandOn,  ///< Windows' default handling runs: it only draws or minimises, nothing of ours
+  kHandOn,  ///< dispatched: Windows draws, minimises or restores, or turns a tap into a click
   kDrop,    ///< answered and nothing more: no handler of ours, no loop of Windows' own
 };
 
