@@ -40,33 +40,28 @@ bool Send(HWND window, const char* name, UINT message, WPARAM wParam, LPARAM lPa
   return true;
 }
 
-bool Notify(HWND window, const char* name, UINT message, WPARAM wParam, LPARAM lParam) {
-  const bool sent = SendNotifyMessageW(window, message, wParam, lParam) != 0;
-  if (sent) std::printf("sent %s\n", name);
-  else std::printf("send %s failed, error %lu\n", name, GetLastError());
-  return sent;
-}
-
-// Waits up to 3 s until the dialog's being iconic is `iconic`; prints how long it took.
+// Waits up to 3 s until IsIconic says `iconic`; prints "NAME after N ms" or "not NAME".
 bool AwaitIconic(HWND window, bool iconic, const char* name) {
   const ULONGLONG start = GetTickCount64();
-  while ((IsIconic(window) != FALSE) != iconic) {
-    if (GetTickCount64() - start > 3000) {
-      std::printf("not %s\n", name);
-      return false;
-    }
-    Sleep(10);
-  }
-  std::printf("%s after %llu ms\n", name, GetTickCount64() - start);
+  while ((IsIconic(window) != FALSE) != iconic && GetTickCount64() - start < 3000) Sleep(10);
+  const bool reached = (IsIconic(window) != FALSE) == iconic;
+  if (reached)
+    std::printf("%s after %llu ms\n", name, GetTickCount64() - start);
+  else
+    std::printf("not %s\n", name);
   std::fflush(stdout);
-  return true;
+  return reached;
 }
 
-bool Post(HWND window, const char* name, UINT message, WPARAM wParam) {
-  const bool posted = PostMessageW(window, message, wParam, 0) != 0;
-  if (posted) std::printf("posted %s\n", name);
-  else std::printf("post %s failed, error %lu\n", name, GetLastError());
-  return posted;
+// Posts `message`, or sends it without waiting for the answer: either way at once.
+bool Queue(bool post, HWND window, const char* name, UINT message, WPARAM wParam, LPARAM lParam) {
+  const BOOL done = post ? PostMessageW(window, message, wParam, lParam)
+                         : SendNotifyMessageW(window, message, wParam, lParam);
+  if (done)
+    std::printf("%s %s\n", post ? "posted" : "sent", name);
+  else
+    std::printf("%s %s failed, error %lu\n", post ? "post" : "send", name, GetLastError());
+  return done != FALSE;
 }
 
 }  // namespace
@@ -103,19 +98,19 @@ int wmain(int argc, wchar_t** argv) {
     delivered = Send(dialog, "WM_QUERYENDSESSION", WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF);
     delivered &= Send(dialog, "WM_ENDSESSION", WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
   } else if (action == L"post-sc-close") {
-    delivered = Post(dialog, "WM_SYSCOMMAND SC_CLOSE", WM_SYSCOMMAND, SC_CLOSE);
+    delivered = Queue(true, dialog, "WM_SYSCOMMAND SC_CLOSE", WM_SYSCOMMAND, SC_CLOSE, 0);
   } else if (action == L"post-close") {
-    delivered = Post(dialog, "WM_CLOSE", WM_CLOSE, 0);
+    delivered = Queue(true, dialog, "WM_CLOSE", WM_CLOSE, 0, 0);
   } else if (action == L"notify-keymenu") {
-    delivered = Notify(dialog, "WM_SYSCOMMAND SC_KEYMENU", WM_SYSCOMMAND, SC_KEYMENU, ' ');
+    delivered = Queue(false, dialog, "WM_SYSCOMMAND SC_KEYMENU", WM_SYSCOMMAND, SC_KEYMENU, ' ');
   } else if (action == L"notify-move") {
-    delivered = Notify(dialog, "WM_SYSCOMMAND SC_MOVE", WM_SYSCOMMAND, SC_MOVE, 0);
+    delivered = Queue(false, dialog, "WM_SYSCOMMAND SC_MOVE", WM_SYSCOMMAND, SC_MOVE, 0);
   } else if (action == L"post-about") {
-    delivered = Post(dialog, "WM_SYSCOMMAND 0xF141", WM_SYSCOMMAND, 0xF141);
+    delivered = Queue(true, dialog, "WM_SYSCOMMAND 0xF141", WM_SYSCOMMAND, 0xF141, 0);
   } else if (action == L"post-minimize-restore") {
-    delivered = Post(dialog, "WM_SYSCOMMAND SC_MINIMIZE", WM_SYSCOMMAND, SC_MINIMIZE) &&
+    delivered = Queue(true, dialog, "WM_SYSCOMMAND SC_MINIMIZE", WM_SYSCOMMAND, SC_MINIMIZE, 0) &&
                 AwaitIconic(dialog, true, "iconic") &&
-                Post(dialog, "WM_SYSCOMMAND SC_RESTORE", WM_SYSCOMMAND, SC_RESTORE) &&
+                Queue(true, dialog, "WM_SYSCOMMAND SC_RESTORE", WM_SYSCOMMAND, SC_RESTORE, 0) &&
                 AwaitIconic(dialog, false, "restored");
   } else {
     return 2;
