@@ -681,7 +681,7 @@ system menu sent during the pass            | big.txt    | closer:notify-keymenu
 keyboard move sent during the pass          | big.txt    | closer:notify-move:300 mover ok-enter | sent rc=0 file=yes in-pass-time
 Wine's About command posted during the pass | big.txt    | closer:post-about:300 mover ok-enter | sent rc=0 file=yes in-pass-time
 minimise and restore posted during the pass | big.txt    | closer:post-minimize-restore:300 ok-enter said:restored shot:dialog-restored | sent iconic rc=0 file=yes in-pass-time
-system menu sent while the close waits for a held file | all-records.txt | hold:1500 closer:notify-keymenu:300 ok-enter | sent:close rc=0 file=yes end<2.5
+system menu sent while the close waits for a held file | all-records.txt | hold:1500 closer:notify-keymenu:300 ok-enter | sent:close rc=0 file=yes end<3.5
 
 JWC_TEMP.TXT held 1 s from before the start | medium.txt | hold:1000 start ok-enter          | rc=0 file=yes
 JWC_TEMP.TXT held 8 s from before ok-enter  | all-records.txt | hold:8000:read-only ok-enter box:message-box | rc=2 file=hq box<3.5
