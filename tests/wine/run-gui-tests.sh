@@ -452,6 +452,7 @@ finish() {
 declare -A FOLDERS=([jp]='テスト フォルダ/作業 用' [host]='外部変形 用/文字間隔 ゼロ')
 USUAL_SIZE=
 FULL_US=    # from OK to the end of the whole pass over big.txt (its row sets it)
+in_pass_time() { echo $((FULL_US * 3 / 2 + 3000000)); }  # the bound of in-pass-time
 run_row() {
   local f name input steps want where dir exe=$EXE via= at=(500 300) step w detail= limit
   IFS='|' read -r -a f <<<"$1"
@@ -533,7 +534,7 @@ run_row() {
   limit=120
   for w in $want; do
     [[ $w != end\<* ]] || limit=${w#end<}
-    [ "$w" != in-pass-time ] || limit=$(secs $((FULL_US * 3 / 2 + 3000000)))
+    [ "$w" != in-pass-time ] || limit=$(secs "$(in_pass_time)")
   done
   [ -n "$WHY" ] || end_gui "$limit"
   abandon
@@ -562,7 +563,7 @@ run_row() {
       end\<*) ((took <= $(us "${w#end<}"))) || WHY="ended $(secs "$took") s after the last action" ;;
       early) [ -n "$FULL_US" ] && ((from_ok < FULL_US)) ||
                WHY="ended $(secs "$from_ok") s after OK, the whole pass takes $(secs "${FULL_US:-0}") s" ;;
-      in-pass-time) [ -n "$FULL_US" ] && ((from_ok <= FULL_US * 3 / 2 + 3000000)) ||
+      in-pass-time) [ -n "$FULL_US" ] && ((from_ok <= $(in_pass_time))) ||
                WHY="ended $(secs "$from_ok") s after OK, the whole pass takes $(secs "${FULL_US:-0}") s" ;;
       sent) grep -q '^state OK disabled Cancel enabled' "$WORK/closer.out" ||
               WHY="not sent during the pass: $(tr -d '\r' <"$WORK/closer.out" | tr '\n' ' ')" ;;
