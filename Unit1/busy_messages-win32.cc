@@ -11,14 +11,21 @@ constexpr UINT kWmNcPointerDown = 0x0242;
 constexpr UINT kWmNcPointerLast = 0x0243;
 constexpr UINT kWmPointerFirst = 0x0245;
 constexpr UINT kWmPointerLast = 0x0257;
+// What the task bar sends a window for its button's window menu (Shift+right click): the
+// default window procedure opens the system menu at the point in lParam.
+constexpr UINT kWmPopupSystemMenu = 0x0313;
 
-/// A key that asks to stop: Escape, or Alt+N (Cancel's key) or Alt+F4.
-bool IsStopKey(const MSG& message) {
+/// A key that asks to stop: Escape, Alt+N (Cancel's key) or Alt+F4, and Space or Enter
+/// on a focused Cancel (which is how a button is pressed from the keyboard).
+bool IsStopKey(const MSG& message, const BusyWindows& windows) {
   constexpr LPARAM kAltDown = LPARAM{1} << 29;  // a key message's context code
   // With no control focused (the focused one was disabled), every key comes as
   // WM_SYSKEYDOWN: Alt is told by the context code, not by the message.
+  const bool alt = (message.lParam & kAltDown) != 0;
   if (message.wParam == VK_ESCAPE) return true;
-  return (message.lParam & kAltDown) != 0 && (message.wParam == 'N' || message.wParam == VK_F4);
+  if (alt) return message.wParam == 'N' || message.wParam == VK_F4;
+  return message.hwnd == windows.CancelButton &&
+         (message.wParam == VK_SPACE || message.wParam == VK_RETURN);
 }
 
 }  // namespace
@@ -49,7 +56,7 @@ BusyAnswer AnswerWhileBusy(const MSG& message, const BusyWindows& windows) {
   switch (id) {
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN:
-      return IsStopKey(message) ? BusyAnswer::kStop : BusyAnswer::kDrop;
+      return IsStopKey(message, windows) ? BusyAnswer::kStop : BusyAnswer::kDrop;
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK:
       return message.hwnd == windows.CancelButton ? BusyAnswer::kStop : BusyAnswer::kDrop;
@@ -83,10 +90,14 @@ BusyAnswer AnswerWhileBusy(const MSG& message, const BusyWindows& windows) {
   }
 }
 
-bool AnsweredWhileBusyWhenSent(UINT message) {
-  return message == WM_SYSCOMMAND || message == WM_CONTEXTMENU ||
-         (message >= WM_NCLBUTTONDOWN && message <= WM_NCXBUTTONDBLCLK) ||
-         (message >= kWmNcPointerFirst && message <= kWmNcPointerLast);
+bool AnsweredWhileBusyWhenSent(const MSG& message, const BusyWindows& windows) {
+  const UINT id = message.message;
+  // The dialog's own WM_CLOSE goes to its close handler (OK's own close comes that way);
+  // a control's default would destroy the control.
+  if (id == WM_CLOSE) return message.hwnd != windows.Dialog;
+  return id == WM_SYSCOMMAND || id == WM_CONTEXTMENU || id == kWmPopupSystemMenu ||
+         (id >= WM_NCLBUTTONDOWN && id <= WM_NCXBUTTONDBLCLK) ||
+         (id >= kWmNcPointerFirst && id <= kWmNcPointerLast);
 }
 
 }  // namespace Unit1

@@ -1,6 +1,7 @@
 // What the dialog does with a message that comes while OK works or the close writes the
 // command file: whether it asks to stop, is handed on to Windows, or is dropped. One rule
-// for what the pass takes out of the queue and for what other programs send meanwhile.
+// for what the pass takes out of the queue and for what other programs send meanwhile, to
+// the dialog or to any of its controls.
 #pragma once
 
 #ifndef WIN32_LEAN_AND_MEAN
@@ -36,9 +37,11 @@ BusyAnswer AnswerWhileBusy(const MSG& message, const BusyWindows& windows);
 /// paints. What is not in them waits in the queue for the event loop.
 extern const std::array<std::array<UINT, 2>, 9> kBusyTakenRanges;
 
-/// True for a message that the dialog procedure, while busy, answers by AnswerWhileBusy
-/// when it is sent: those whose default handling would run a loop of Windows' own (the
-/// system menu, a move, the tracking of a caption button) or stop the pass.
-bool AnsweredWhileBusyWhenSent(UINT message);
+/// True for a message sent to the dialog or one of its controls that is answered, while
+/// busy, by AnswerWhileBusy rather than by the window's own procedure: those whose default
+/// handling would run a loop of Windows' own (the system menu, also the task bar's window
+/// menu, a move, the tracking of a caption button) or ask to close. The dialog's own
+/// WM_CLOSE is not: its close handler answers it.
+bool AnsweredWhileBusyWhenSent(const MSG& message, const BusyWindows& windows);
 
 }  // namespace Unit1

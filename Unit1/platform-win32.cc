@@ -1,11 +1,12 @@
-#include "Unit1/platform-win32.h"
+#include "Unit1/platform-win32.h"  // windows.h first: commctrl.h builds on it
+
+#include <commctrl.h>
 
 #include <algorithm>
 #include <array>
 #include <new>
 #include <optional>
 
-#include "Unit1/busy_messages-win32.h"
 #include "Unit1/dialog_place.h"
 #include "Unit1/form1.h"
 #include "Unit1/resource.h"
@@ -93,6 +94,9 @@ const wchar_t* ControlClass(Kind kind) {
   return kind == Kind::kLabel || kind == Kind::kStatus ? L"STATIC" : L"BUTTON";
 }
 
+/// The id of the controls' subclass that answers by the busy rule.
+constexpr UINT_PTR kBusyRuleSubclass = 1;
+
 /// How often OK's pass looks at the queue at least (milliseconds).
 constexpr ULONGLONG kLookEvery = 150;
 /// How many messages of one range the pass takes out at one look at most.
@@ -160,6 +164,7 @@ std::unique_ptr<Win32Dialog> Win32Dialog::Create(HINSTANCE instance) {
 }
 
 Win32Dialog::~Win32Dialog() {
+  form_ = nullptr;  // the form may be gone: nothing that the windows' end sends reaches it
   if (dialog_ != nullptr && IsWindow(dialog_)) {
     SetWindowLongPtrW(dialog_, DWLP_USER, 0);
     DestroyWindow(dialog_);
@@ -327,6 +332,10 @@ void Win32Dialog::CreateControls() {
         0, 0, 0, dialog_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(layout.Id)), instance_,
         nullptr);
     controls_[i] = control;
+    if (control != nullptr) {
+      SetWindowSubclass(control, &Win32Dialog::ControlProc, kBusyRuleSubclass,
+                        reinterpret_cast<DWORD_PTR>(this));
+    }
     if (layout.Id == IDC_CHECKBOX1) checkBox1_ = control;
     if (layout.Id == IDOK) button1_ = control;
     if (layout.Id == IDCANCEL) button2_ = control;
@@ -408,8 +417,11 @@ INT_PTR Win32Dialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   // While OK works or the close writes, what another program sends that would stop the
   // pass or start a loop of Windows' own (the system menu, a move) is answered by the rule
   // that the pass applies to what it takes out of the queue.
-  if (Busy() && AnsweredWhileBusyWhenSent(message)) {
-    return AnswerSentWhileBusy(message, wParam, lParam);
+  if (const std::optional<BusyAnswer> answer =
+          AnswerSentWhileBusy(dialog_, message, wParam, lParam)) {
+    if (*answer == BusyAnswer::kHandOn) return FALSE;  // Windows minimises or restores
+    SetWindowLongPtrW(dialog_, DWLP_MSGRESULT, 0);
+    return TRUE;
   }
   switch (message) {
     case WM_CTLCOLORDLG:
@@ -493,19 +505,34 @@ bool Win32Dialog::Busy() const {
   return phase != FormPhase::kShowing && phase != FormPhase::kClosed;
 }
 
-INT_PTR Win32Dialog::AnswerSentWhileBusy(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT CALLBACK Win32Dialog::ControlProc(HWND control, UINT message, WPARAM wParam,
+                                          LPARAM lParam, UINT_PTR subclass, DWORD_PTR self) {
+  if (message == WM_NCDESTROY) {
+    RemoveWindowSubclass(control, &Win32Dialog::ControlProc, subclass);
+    return DefSubclassProc(control, message, wParam, lParam);
+  }
+  auto* dialog = reinterpret_cast<Win32Dialog*>(self);
+  const std::optional<BusyAnswer> answer =
+      dialog->AnswerSentWhileBusy(control, message, wParam, lParam);
+  // A stop is recorded, the rest dropped: the rule hands on only the dialog's own commands.
+  if (answer && *answer != BusyAnswer::kHandOn) return 0;
+  return DefSubclassProc(control, message, wParam, lParam);
+}
+
+std::optional<BusyAnswer> Win32Dialog::AnswerSentWhileBusy(HWND target, UINT message,
+                                                           WPARAM wParam, LPARAM lParam) {
   MSG sent = {};
-  sent.hwnd = dialog_;
+  sent.hwnd = target;
   sent.message = message;
   sent.wParam = wParam;
   sent.lParam = lParam;
-  const BusyAnswer answer = AnswerWhileBusy(sent, {dialog_, button2_});
+  const BusyWindows windows{dialog_, button2_};
+  if (!AnsweredWhileBusyWhenSent(sent, windows) || !Busy()) return std::nullopt;
+  const BusyAnswer answer = AnswerWhileBusy(sent, windows);
   // A stop is only recorded: while the file is written it does nothing, and the close that
   // writes it ends as it would.
   if (answer == BusyAnswer::kStop) form_->RequestStop();
-  if (answer == BusyAnswer::kHandOn) return FALSE;  // Windows minimises or restores
-  SetWindowLongPtrW(dialog_, DWLP_MSGRESULT, 0);
-  return TRUE;
+  return answer;
 }
 
 void Win32Dialog::Close() {

@@ -14,9 +14,11 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
+#include "Unit1/busy_messages-win32.h"
 #include "Unit1/dialog_colours.h"
 #include "Unit1/platform.h"
 
@@ -71,6 +73,10 @@ class Win32Dialog final : public Platform {
  private:
   Win32Dialog() = default;
   static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  /// Every control's procedure before the system's: while busy, what is sent to a control
+  /// is answered by the same rule as at the dialog.
+  static LRESULT CALLBACK ControlProc(HWND control, UINT message, WPARAM wParam, LPARAM lParam,
+                                      UINT_PTR subclass, DWORD_PTR self);
   INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
   void Initialise(HWND dialog);
   /// The dots per inch of the monitor the dialog is on (the system's before Windows 8.1).
@@ -91,9 +97,11 @@ class Win32Dialog final : public Platform {
   void Close();
   /// True while OK works or the close writes the command file.
   bool Busy() const;
-  /// The answer of the dialog procedure, while busy, to a message sent to it that
-  /// AnsweredWhileBusyWhenSent names.
-  INT_PTR AnswerSentWhileBusy(UINT message, WPARAM wParam, LPARAM lParam);
+  /// The rule's answer to a message sent to `target` (the dialog or a control) while busy,
+  /// or nothing where AnsweredWhileBusyWhenSent leaves it to the window. A stop is
+  /// recorded here.
+  std::optional<BusyAnswer> AnswerSentWhileBusy(HWND target, UINT message, WPARAM wParam,
+                                                LPARAM lParam);
   /// Looks at the queue during OK's pass; true when what was taken out asks to stop.
   bool TakeStopRequests();
   /// Waits `milliseconds`, answering what other programs send the dialog meanwhile.

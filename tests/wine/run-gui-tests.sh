@@ -309,6 +309,8 @@ act() {
     # The close box sits at the right end of the caption bar that Wine draws.
     close-box) xdotool mousemove $((X + WIDTH - BORDER - 9)) $((Y + BORDER + (TOPH - BORDER) / 2)) click 1 ;;
     alt-f4) xdotool key alt+F4 ;;
+    # Space while the pass still runs (on whatever has the focus).
+    space) running || { WHY="the program ended before Space"; return 1; }; xdotool key space ;;
     *) WHY="unknown step $1"; return 1 ;;
   esac
 }
@@ -672,16 +674,21 @@ BM_CLICK on Cancel sent during the pass     | big.txt    | closer:cancel-click:3
 WM_QUERYENDSESSION and WM_ENDSESSION sent during the pass | big.txt | closer:end-session:300 mover ok-enter | sent rc=0 file=hq early end<10
 WM_SYSCOMMAND SC_CLOSE posted during the pass | big.txt  | closer:post-sc-close:300 mover ok-enter | sent rc=0 file=hq early end<10
 WM_CLOSE posted during the pass             | big.txt    | closer:post-close:300 mover ok-enter | sent rc=0 file=hq early end<10
+WM_SYSCOMMAND SC_CLOSE sent during the pass | big.txt    | closer:send-sc-close:300 mover ok-enter | sent rc=0 file=hq early end<10
+WM_COMMAND IDCANCEL posted during the pass  | big.txt    | closer:post-cancel-command:300 mover ok-enter | sent rc=0 file=hq early end<10
 end of the session while the dialog waits  | all-records.txt | closer:end-session:300     | rc=0 file=hq end<10
 
-# System commands that another program sends or posts during the pass or the close do
-# nothing there but a minimise or a restore, which acts at once (and the restored dialog is
-# drawn whole: a screenshot is kept): OK's work goes on to the complete command file in its
-# usual time. Wine's "About" stands for every command whose default runs a loop of its own.
+# System commands that another program sends or posts during the pass or the close, to the
+# dialog or to a control, and the task bar's window menu, do nothing there but a minimise or
+# a restore, which acts at once (and the restored dialog is drawn whole: a screenshot is
+# kept): OK's work goes on to the complete command file in its usual time. Wine's "About"
+# stands for every command whose default runs a loop of its own. The restore gives Cancel
+# the focus, and Space then stops as a click on Cancel does.
 system menu sent during the pass            | big.txt    | closer:notify-keymenu:300 mover ok-enter | sent rc=0 file=yes in-pass-time
-keyboard move sent during the pass          | big.txt    | closer:notify-move:300 mover ok-enter | sent rc=0 file=yes in-pass-time
+keyboard move sent to a label during the pass | big.txt  | closer:notify-move:300 mover ok-enter | sent rc=0 file=yes in-pass-time
+task bar's window menu sent during the pass | big.txt    | closer:notify-popup-menu:300 mover ok-enter | sent rc=0 file=yes in-pass-time
 Wine's About command posted during the pass | big.txt    | closer:post-about:300 mover ok-enter | sent rc=0 file=yes in-pass-time
-minimise and restore posted during the pass | big.txt    | closer:post-minimize-restore:300 ok-enter said:restored shot:dialog-restored | sent iconic rc=0 file=yes in-pass-time
+minimise and restore posted during the pass, then Space | big.txt | closer:post-minimize-restore:300 ok-enter said:restored shot:dialog-restored wait:0.6 space | sent iconic rc=0 file=hq early
 system menu sent while the close waits for a held file | all-records.txt | hold:1500 closer:notify-keymenu:300 ok-enter | sent:close rc=0 file=yes end<3.5
 
 JWC_TEMP.TXT held 1 s from before the start | medium.txt | hold:1000 start ok-enter          | rc=0 file=yes

@@ -10,8 +10,11 @@
 //   post-close     posts WM_CLOSE (taskkill without /F)
 //   notify-keymenu sends WM_SYSCOMMAND SC_KEYMENU ' ' (the system menu) without waiting for
 //                  the answer (SendNotifyMessageW: a sent message all the same)
-//   notify-move    the same with SC_MOVE (the keyboard move)
+//   notify-move    the same with SC_MOVE (the keyboard move), to the first label
+//   notify-popup-menu  sends 0x0313 without waiting (the task bar button's window menu)
+//   send-sc-close  sends WM_SYSCOMMAND SC_CLOSE
 //   post-about     posts WM_SYSCOMMAND 0xF141 (Wine's "About" of the system menu)
+//   post-cancel-command  posts WM_COMMAND IDCANCEL
 //   post-minimize-restore  posts SC_MINIMIZE, waits until the dialog is iconic ("iconic
 //                  after N ms"), posts SC_RESTORE and waits until it is not ("restored after
 //                  N ms"); 3 s at most each ("not iconic", "not restored": exit status 3)
@@ -104,7 +107,14 @@ int wmain(int argc, wchar_t** argv) {
   } else if (action == L"notify-keymenu") {
     delivered = Queue(false, dialog, "WM_SYSCOMMAND SC_KEYMENU", WM_SYSCOMMAND, SC_KEYMENU, ' ');
   } else if (action == L"notify-move") {
-    delivered = Queue(false, dialog, "WM_SYSCOMMAND SC_MOVE", WM_SYSCOMMAND, SC_MOVE, 0);
+    const HWND label = GetDlgItem(dialog, 1011);
+    delivered = Queue(false, label, "WM_SYSCOMMAND SC_MOVE to a label", WM_SYSCOMMAND, SC_MOVE, 0);
+  } else if (action == L"notify-popup-menu") {
+    delivered = Queue(false, dialog, "0x0313", 0x0313, 0, MAKELPARAM(40, 1000));
+  } else if (action == L"send-sc-close") {
+    delivered = Send(dialog, "WM_SYSCOMMAND SC_CLOSE", WM_SYSCOMMAND, SC_CLOSE, 0);
+  } else if (action == L"post-cancel-command") {
+    delivered = Queue(true, dialog, "WM_COMMAND IDCANCEL", WM_COMMAND, IDCANCEL, 0);
   } else if (action == L"post-about") {
     delivered = Queue(true, dialog, "WM_SYSCOMMAND 0xF141", WM_SYSCOMMAND, 0xF141, 0);
   } else if (action == L"post-minimize-restore") {
