@@ -87,6 +87,14 @@ if [ -f tests/wine/run-gui-tests.sh ]; then
       { echo "$zip: readme.txt does not name version $version" >&2; exit 1; }
     grep -qF "certutil -hashfile $zip SHA256" "$release_work/readme-$arch.utf8.txt" ||
       { echo "$zip: readme.txt does not name $zip for certutil" >&2; exit 1; }
+    # Every line fits 72 columns as Windows shows the readme: in Shift-JIS a character of
+    # two bytes is full-width (two columns), one of one byte (ASCII, half-width katakana)
+    # takes one, so a line's columns are its bytes.
+    wide=$(LC_ALL=C awk '{ sub(/\r$/, "") } length($0) > 72 { print NR }' "$unpacked/readme.txt")
+    for n in $wide; do
+      echo "$zip: readme.txt: line $n is wider than 72 columns: $(sed -n "${n}p" "$release_work/readme-$arch.utf8.txt")" >&2
+    done
+    [ -z "$wide" ] || exit 1
     for part in ZPL-2.1 winpthreads 'GCC RUNTIME LIBRARY EXCEPTION' "package mingw-w64-$package_arch-dev" \
         "package gcc-mingw-w64-$package_arch-posix"; do
       grep -qF "$part" "$unpacked/THIRD-PARTY-NOTICES.txt" ||
