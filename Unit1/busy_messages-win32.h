@@ -4,13 +4,7 @@
 // the dialog or to any of its controls.
 #pragma once
 
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
+#include <windows.h>  // built with WIN32_LEAN_AND_MEAN and NOMINMAX (win32.cmake)
 
 #include <array>
 

@@ -26,8 +26,7 @@ bool Taken(UINT message) {
 TEST(AnswerWhileBusy, StopsForRequestsHandsOnOnlyDrawingMinimiseAndRestore) {
   const HWND dialog = reinterpret_cast<HWND>(0x100);
   const HWND cancel = reinterpret_cast<HWND>(0x200);
-  const HWND ok = reinterpret_cast<HWND>(0x300);
-  const HWND label = reinterpret_cast<HWND>(0x400);
+  const HWND label = reinterpret_cast<HWND>(0x300);
   const struct {
     const char* what;
     HWND target;
@@ -53,7 +52,7 @@ TEST(AnswerWhileBusy, StopsForRequestsHandsOnOnlyDrawingMinimiseAndRestore) {
       {"tap in the client area", cancel, kPointerDown, MAKEWPARAM(1, 0), 0, kHandOn, false},
       {"SC_CLOSE with Windows' low bits", dialog, WM_SYSCOMMAND, SC_CLOSE | 2, 0, kStop, true},
       {"SC_MINIMIZE", dialog, WM_SYSCOMMAND, SC_MINIMIZE, 0, kHandOn, true},
-      {"SC_MINIMIZE to a control", ok, WM_SYSCOMMAND, SC_MINIMIZE, 0, kDrop, true},
+      {"SC_MINIMIZE to a control", label, WM_SYSCOMMAND, SC_MINIMIZE, 0, kDrop, true},
       {"SC_KEYMENU (the system menu)", dialog, WM_SYSCOMMAND, SC_KEYMENU, ' ', kDrop, true},
       {"an about box of the system menu", dialog, WM_SYSCOMMAND, kWineAbout, 0, kDrop, true},
       {"the task bar's window menu", dialog, kPopupSystemMenu, 0, 0, kDrop, true},

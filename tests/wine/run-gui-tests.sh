@@ -455,6 +455,8 @@ declare -A FOLDERS=([jp]='テスト フォルダ/作業 用' [host]='外部変�
 USUAL_SIZE=
 FULL_US=    # from OK to the end of the whole pass over big.txt (its row sets it)
 in_pass_time() { echo $((FULL_US * 3 / 2 + 3000000)); }  # the bound of in-pass-time
+# closer_printed TEXT WHY: the closer printed a line starting with TEXT; else WHY and its output.
+closer_printed() { grep -q "^$1" "$WORK/closer.out" || WHY="$2: $(tr -d '\r' <"$WORK/closer.out" | tr '\n' ' ')"; }
 run_row() {
   local f name input steps want where dir exe=$EXE via= at=(500 300) step w detail= limit
   IFS='|' read -r -a f <<<"$1"
@@ -567,12 +569,9 @@ run_row() {
                WHY="ended $(secs "$from_ok") s after OK, the whole pass takes $(secs "${FULL_US:-0}") s" ;;
       in-pass-time) [ -n "$FULL_US" ] && ((from_ok <= $(in_pass_time))) ||
                WHY="ended $(secs "$from_ok") s after OK, the whole pass takes $(secs "${FULL_US:-0}") s" ;;
-      sent) grep -q '^state OK disabled Cancel enabled' "$WORK/closer.out" ||
-              WHY="not sent during the pass: $(tr -d '\r' <"$WORK/closer.out" | tr '\n' ' ')" ;;
-      sent:close) grep -q '^state OK disabled Cancel disabled' "$WORK/closer.out" ||
-              WHY="not sent during the close: $(tr -d '\r' <"$WORK/closer.out" | tr '\n' ' ')" ;;
-      iconic) grep -q '^iconic after' "$WORK/closer.out" ||
-              WHY="never iconic: $(tr -d '\r' <"$WORK/closer.out" | tr '\n' ' ')" ;;
+      sent) closer_printed 'state OK disabled Cancel enabled' "not sent during the pass" ;;
+      sent:close) closer_printed 'state OK disabled Cancel disabled' "not sent during the close" ;;
+      iconic) closer_printed 'iconic after' "never iconic" ;;
       size) [ "$DIALOG_SIZE" = "$USUAL_SIZE" ] || WHY="the dialog shows at $DIALOG_SIZE, not $USUAL_SIZE" ;;
       corner) ((X >= 0 && Y >= 0 && X + WIDTH == 1280 && Y + HEIGHT == 1024)) ||
                 WHY="the dialog at $X,$Y $DIALOG_SIZE on a 1280x1024 screen" ;;
