@@ -263,7 +263,13 @@ find_dialog() {
     [ -n "$WIN" ] || ended
   }
   wait_for 30 "dialog window" dialog_or_end || return 1
-  [ -n "$WIN" ] || { WHY="no dialog window: the program ended first"; return 1; }
+  if [ -z "$WIN" ]; then
+    { wait "$GUI_PID"; } 2>/dev/null
+    GUI_RC=$? GUI_PID=
+    WHY="no dialog window: the program ended first (exit status $GUI_RC$(
+      tail -c 300 "$WORK/gui.err" 2>/dev/null | tr -s '\r\n' '  ' | sed 's/^./, Wine said: &/'))"
+    return 1
+  fi
   eval "$(xdotool getwindowgeometry --shell "$WIN")"
   # Wine draws the frame itself (Decorated=N): the X window is the whole Win32 window.
   BORDER=$(((WIDTH - CLIENT_W) / 2)) TOPH=$((HEIGHT - CLIENT_H - (WIDTH - CLIENT_W) / 2))
@@ -382,9 +388,10 @@ answer_box() {
   [ -z "${1:-}" ] || { shot "$OUT/$1.png" && probe "$WORK/$1.txt"; } || return 1
   for _ in 1 2 3 4; do
     xdotool key Return
-    wait_for 2 "end after Enter" ended && break
+    wait_for 2 "end after Enter" ended && { WHY=; return 0; }  # the last wait is what counts
   done
-  return 0
+  WHY="no end after Enter, pressed 4 times 2 s apart"
+  return 1
 }
 
 # clean_end DIR: no temporary file of the command file left in DIR, no crash reported.
@@ -454,7 +461,9 @@ finish() {
 declare -A FOLDERS=([jp]='テスト フォルダ/作業 用' [host]='外部変形 用/文字間隔 ゼロ')
 USUAL_SIZE=
 FULL_US=    # from OK to the end of the whole pass over big.txt (its row sets it)
-in_pass_time() { echo $((FULL_US * 3 / 2 + 3000000)); }  # the bound of in-pass-time
+# The bound of in-pass-time: a menu or move loop holds the pass until the program is killed,
+# so the bound only has to outlast a busy machine's slower pass.
+in_pass_time() { echo $((FULL_US * 2 + 3000000)); }
 # closer_printed TEXT WHY: the closer printed a line starting with TEXT; else WHY and its output.
 closer_printed() { grep -q "^$1" "$WORK/closer.out" || WHY="$2: $(tr -d '\r' <"$WORK/closer.out" | tr '\n' ' ')"; }
 run_row() {
@@ -826,11 +835,19 @@ prepare "$DIR" "$INPUTS/medium.txt"
 WHY=
 if start_gui "$DIR" && t=$(now) && act ok-enter && end_gui 60 && pass_us=$(($(now) - t)) &&
     finish "$DIR" "$WANT_MEDIUM"; then
-  kills=0 hq=0 complete=0 ended=0 after_ok=0 left=0 bad=
+  kills=0 hq=0 complete=0 ended=0 after_ok=0 left=0 bad= again=
   t_kills=$(now)
   while ((kills < kills_max && $(now) - t_kills < 60000000)); do
     cp "$INPUTS/medium.txt" "$DIR/JWC_TEMP.TXT"  # the selection anew, beside what earlier kills left
-    start_gui "$DIR" || { bad="no dialog at kill $((kills + 1)): $WHY"; break; }
+    # A start that ends before its dialog (seen once in many hundreds, not reproduced) is
+    # started once more and noted; what it left must still be the selection or "hq".
+    if ! start_gui "$DIR"; then
+      again="$again; started again after: $WHY"
+      cmp -s "$DIR/JWC_TEMP.TXT" "$INPUTS/medium.txt" || cmp -s "$DIR/JWC_TEMP.TXT" "$WORK/hq.txt" ||
+        { bad="a start that ended before its dialog left $(stat -c %s "$DIR/JWC_TEMP.TXT") bytes"; break; }
+      cp "$INPUTS/medium.txt" "$DIR/JWC_TEMP.TXT"
+      start_gui "$DIR" || { bad="no dialog at kill $((kills + 1)), twice: $WHY"; break; }
+    fi
     if ((kills % 2)); then
       act ok-enter
       after_ok=$((after_ok + 1))
@@ -860,6 +877,7 @@ if start_gui "$DIR" && t=$(now) && act ok-enter && end_gui 60 && pass_us=$(($(no
   abandon
   summary="$kills kills ($after_ok after OK, seed $seed): $hq hq, $complete complete"
   [ $ended = 0 ] || summary="$summary, of which $ended had ended before the kill"
+  summary="$summary$again"
   if [ -n "$bad" ]; then fail "kills" "$bad; $summary"; else pass "kills leave \"hq\" or the complete command file: $summary"; fi
   cp "$INPUTS/medium.txt" "$DIR/JWC_TEMP.TXT"
   start_gui "$DIR" && act ok-enter && finish "$DIR" "$WANT_MEDIUM" &&
