@@ -264,8 +264,7 @@ find_dialog() {
   }
   wait_for 30 "dialog window" dialog_or_end || return 1
   if [ -z "$WIN" ]; then
-    { wait "$GUI_PID"; } 2>/dev/null
-    GUI_RC=$? GUI_PID=
+    abandon  # reaps it and sets GUI_RC
     WHY="no dialog window: the program ended first (exit status $GUI_RC$(
       tail -c 300 "$WORK/gui.err" 2>/dev/null | tr -s '\r\n' '  ' | sed 's/^./, Wine said: &/'))"
     return 1
