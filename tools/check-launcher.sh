@@ -7,6 +7,9 @@
 #   backslash, caret or bar to any program that reads the file in another code page, and
 #   cmd takes a caret at a line's end as "join the next line", which could swallow the
 #   command line into a comment;
+# - every line within 72 columns, as in readme.txt, which tells the user to open the file
+#   in Notepad: in Shift-JIS a line's columns are its bytes (a full-width character is two
+#   bytes and takes two columns);
 # - the memo line, "@echo off", then the directives in their order up to "REM #e", each
 #   with its "#" within the line's first 10 bytes, where the host looks for it; after them
 #   no line has a "#" there, so that no comment can pass for a directive;
@@ -28,6 +31,8 @@ lines=$(wc -l <"$bat")
 [ "$(tr -cd '\r' <"$bat" | wc -c)" = "$lines" ] || fail "a CR that does not end a line"
 [ "$(tail -c 2 "$bat" | od -An -tx1 | tr -d ' ')" = 0d0a ] || fail "the last line has no CR LF"
 ! grep -q '[\\^|]' "$bat" || fail "holds a byte 0x5C, 0x5E or 0x7C: $(grep -n '[\\^|]' "$bat" | cut -d: -f1 | tr '\n' ' ')"
+wide=$(tr -d '\r' <"$bat" | awk 'length($0) > 72 { printf "%d (%d columns) ", NR, length($0) }')
+[ -z "$wide" ] || fail "lines wider than 72 columns: $wide"
 
 # The structure, on the bytes: line numbers, directives and the command.
 problems=$(tr -d '\r' <"$bat" | awk '
@@ -51,4 +56,4 @@ problems=$(tr -d '\r' <"$bat" | awk '
     else if (command != "\"%~dp0rq27.exe\"") print "the command is " command
   }')
 [ -z "$problems" ] || fail "$problems"
-echo "$bat: Shift-JIS, CR LF, 12 directives in order with # in the first 10 bytes, \"%~dp0rq27.exe\" last"
+echo "$bat: Shift-JIS, CR LF, within 72 columns, 12 directives in order with # in the first 10 bytes, \"%~dp0rq27.exe\" last"
