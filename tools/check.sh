@@ -115,6 +115,9 @@ if [ -f tests/wine/run-gui-tests.sh ]; then
       { echo "$zip: rq27.exe: product version is not $version" >&2; exit 1; }
     [ "$file_version" = "$version.0" ] ||
       { echo "$zip: rq27.exe: file version $file_version, rq27 --version $version" >&2; exit 1; }
+    # readme.txt tells the file version that Explorer shows: the resource's FILEVERSION.
+    grep -qF "$file_version と表示されます" "$release_work/readme-$arch.utf8.txt" ||
+      { echo "$zip: readme.txt does not give the file version $file_version that Explorer shows" >&2; exit 1; }
     grep -qF "name=\"\"rq27\"\" version=\"\"$version.0\"\" processorArchitecture=\"\"$manifest_arch\"\"" \
       <<<"$resource" ||
       { echo "$zip: rq27.exe: the manifest does not carry version $version.0 and architecture $manifest_arch" >&2; exit 1; }
