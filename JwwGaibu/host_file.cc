@@ -33,7 +33,8 @@ class DiskHqFallbacks final : public HqFallbacks {
 HostFile PutHq(HqFallbacks& fallbacks, const std::filesystem::path& path, bool newFileTried) {
   if (!newFileTried && fallbacks.ReplaceWithHq(path)) return HostFile::kHq;
   if (fallbacks.OverwriteWithHq(path)) return HostFile::kHq;
-  // A missing file is better than the selection, which the host would draw a second time.
+  // A missing file is better than what may stand there: another run's command file, or a
+  // selection that does not start with "hq", whose items the host would draw a second time.
   if (fallbacks.Remove(path)) return HostFile::kNothing;
   return HostFile::kSelection;
 }

@@ -1,6 +1,8 @@
 // The host's file: what it holds as the run goes on, and how the command file or "hq"
-// takes its place. The host reads the file back as commands however the program ends, so
-// it must hold the host's selection only until loading ends, and from then on either "hq"
+// takes its place. The host reads the file back as commands however the program ends. The
+// selection it writes starts with "hq" and so draws nothing if left; the run does not rely
+// on that, for a file that does not start with it would have its items drawn a second
+// time: the file holds the selection only until loading ends, and from then on either "hq"
 // or the complete command file.
 #pragma once
 

@@ -422,9 +422,10 @@ TEST_F(Form1Test, SaveFailureIsReported) {
 }
 
 // Once the host's file has been opened, it never holds the selection again, whether it was
-// read to its end or not: were the program killed now, the host would draw every item a
-// second time. A close that changes nothing then writes nothing more (a file that another
-// program holds costs no waiting): the "hq", dated back after the load, stays untouched.
+// read to its end or not: were the program killed now, a selection that does not start
+// with "hq" would have every item drawn a second time. A close that changes nothing then
+// writes nothing more (a file that another program holds costs no waiting): the "hq",
+// dated back after the load, stays untouched.
 TEST_F(Form1Test, HqTakesTheSelectionsPlaceAsSoonAsItIsRead) {
   const std::string unreadable = "0 0 1 1\r\nci 0 0 1e999\r\n";  // the load stops
   struct Case {
