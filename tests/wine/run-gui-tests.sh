@@ -24,6 +24,9 @@
 #   RQ27_CASES         "all" (default) or "main": for a second build of the same sources (the
 #                      32-bit program), the main table and fewer kills; no display scales,
 #                      colours, odd starts or scanner, which are the same code either way
+#   RQ27_ROWS          a replay: only the rows and cases whose names match this extended
+#                      regular expression (and the large pass, where a row compares with it)
+#   RQ27_REPEAT        how many times the rows and cases run, one round after another (1)
 set -u
 shopt -s extglob
 
@@ -41,11 +44,12 @@ CAPTION='文字間隔ゼロ化'
 CASES=${RQ27_CASES:-all}
 case $CASES in all | main) ;; *) echo "RQ27_CASES: all or main, not $CASES" >&2; exit 2 ;; esac
 all_cases() { [ "$CASES" = all ]; }
-CLIENT_W=467
-CLIENT_H=312
+ROWS=${RQ27_ROWS:-} REPEAT=${RQ27_REPEAT:-1}
+chosen() { [[ $1 =~ $ROWS ]]; }  # an empty ROWS matches every name
+case_named() { name=$1; chosen "$name"; }
+CLIENT_W=467 CLIENT_H=312
 
-PASSED=0
-FAILED=0
+PASSED=0 FAILED=0
 pass() { PASSED=$((PASSED + 1)); echo "PASS $1"; }
 fail() { FAILED=$((FAILED + 1)); echo "FAIL $1${2:+: $2}"; }
 note() { echo "     $*"; }
@@ -54,8 +58,7 @@ now() { echo "${EPOCHREALTIME//[!0-9]/}"; }
 secs() { printf '%d.%02d' $(($1 / 1000000)) $(($1 % 1000000 / 10000)); }
 since() { secs $(($(now) - $1)); }
 us() { local i=${1%.*} f=000000; [[ $1 == *.* ]] && f=${1#*.}000000; echo $((10#$i * 1000000 + 10#${f:0:6})); }
-T_START=$(now)
-SHOTS=
+T_START=$(now) SHOTS=
 
 # ---------------------------------------------------------------------------------------
 # Packages and the programs under test.
@@ -108,8 +111,7 @@ for h in $HELPERS; do
   BUILDS+=($!)
 done
 
-export WINEPREFIX="$WORK/prefix"
-export WINEDEBUG=-all
+export WINEPREFIX="$WORK/prefix" WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8   # Wine as Japanese Windows: code page 932
 
@@ -164,7 +166,8 @@ done
 if [ -z "$missing" ]; then pass "rq27.exe resources: icon, manifest (common controls 6, DPI awareness), version, caption"
 else fail "rq27.exe resources" "missing:$missing"; fi
 
-if [ -n "$MINGW_BUILD" ] && [ -f "$MINGW_BUILD/CTestTestfile.cmake" ]; then
+if ! chosen "ctest under Wine"; then :
+elif [ -n "$MINGW_BUILD" ] && [ -f "$MINGW_BUILD/CTestTestfile.cmake" ]; then
   t=$(now)
   # One Wine process per test case: on a busy machine one of them now and then dies in
   # Wine itself (about once in a thousand). A case that fails is run once more, and the
@@ -468,7 +471,6 @@ finish() {
 #          via:launcher:hide|minimize (started with that STARTUPINFO, launcher.cc)
 declare -A FOLDERS=([jp]='テスト フォルダ/作業 用' [host]='外部変形 用/文字間隔 ゼロ')
 USUAL_SIZE=
-FULL_US=    # from OK to the end of the whole pass over big.txt (its row sets it)
 # The bound of in-pass-time: a menu or move loop holds the pass until the program is killed,
 # so the bound only has to outlast a busy machine's slower pass.
 in_pass_time() { echo $((FULL_US * 2 + 3000000)); }
@@ -480,6 +482,8 @@ run_row() {
   f=("${f[@]##+([[:space:]])}")
   f=("${f[@]%%+([[:space:]])}")
   name=${f[0]} input=$(input_of "${f[1]}") steps=${f[2]} want=${f[3]} where=${f[4]:-}
+  chosen "$name" || [ "${2:-}" = always ] || return 0
+  [[ " $want " != *\ @(early|in-pass-time)\ * ]] || [ -n "$FULL_US" ] || full_pass
   dir=$WORK/gui
   for w in $where; do
     case $w in
@@ -617,7 +621,10 @@ run_table() {
 }
 
 # ---------------------------------------------------------------------------------------
-# The tables.
+# The tables, then the cases of their own: RQ27_REPEAT rounds, each with its own large pass.
+for ((round = 1; round <= REPEAT; round++)); do
+FULL_US=  # from OK to the end of the whole pass over big.txt: set by its row
+((REPEAT == 1)) || note "round $round of $REPEAT"
 
 # OK in every way and on every input: what "rq27 --yes [--negative-only]" writes. Each way
 # runs once, each input once with the check box and once without.
@@ -664,7 +671,8 @@ done)
 
 # A large selection: OK to its end (the time of the whole pass is what "early" compares
 # with, a screenshot of the pass at work is kept).
-run_row "OK on $BIG_ITEMS items | big.txt | ok-enter shot:dialog-working | rc=0 file=yes" && FULL_US=$TOOK_US
+full_pass() { run_row "OK on $BIG_ITEMS items | big.txt | ok-enter shot:dialog-working | rc=0 file=yes" always && FULL_US=$TOOK_US; }
+chosen "OK on $BIG_ITEMS items" && full_pass
 
 # Stops during OK's pass over the large selection, each before the whole pass would have
 # ended: the drawing is left unchanged, exactly "hq" (no line back to layer 0 either), exit
@@ -748,7 +756,7 @@ fi
 # area measured on the screen: the status line is the one area of RGB(231,231,231) and spans
 # the client width at the bottom; above it, the client's white left margin runs up to the
 # client's top edge.
-name="position at pointer (500,300)"
+if case_named "position at pointer (500,300)"; then
 prepare "$DIR" "$INPUTS/all-records.txt"
 WHY=
 if start_gui "$DIR" && sleep 0.3 && shot "$OUT/dialog.png"; then
@@ -774,13 +782,14 @@ else
   fail "$name" "$WHY"
 fi
 abandon
+fi
 
 # What the user is told: the reason of a failed OK for a folder that cannot be written,
 # against the one for a file another program holds (the message box of the held-file row).
 # The folder is mounted read-only: neither a new file nor the file itself can be written
 # (root is bound by that, unlike by permissions). Wine gives both the same error code,
 # "access denied"; what tells them apart is whether the file itself is writable.
-name="a held file and a read-only folder: each message the system's reason and its own advice"
+if case_named "a held file and a read-only folder: each message the system's reason and its own advice"; then
 RO_DIR=$WORK/read-only
 prepare "$RO_DIR" "$INPUTS/all-records.txt"
 WHY=
@@ -807,12 +816,13 @@ else
     fail "$name" "held: $held / read-only: $readonly_box"
   fi
 fi
+fi
 
 # Two runs in one folder (two drawings open in the host). Run 1 has read its selection
 # ("hq" stands); the host of another drawing writes its selection there and starts run 2,
 # whose OK leaves its command file. Cancel in run 1 must not leave run 2's commands for run
 # 1's host: "hq" again.
-name="two runs in one folder, run 1 cancelled after run 2's OK"
+if case_named "two runs in one folder, run 1 cancelled after run 2's OK"; then
 prepare "$DIR" "$INPUTS/all-records.txt"
 WHY=
 if start_gui "$DIR"; then
@@ -831,11 +841,13 @@ else
   fail "$name" "$WHY"
 fi
 abandon
+fi
 
 # Kills at random moments after the dialog appeared, half of them after OK: each leaves
 # exactly "hq" or the complete command file, never the selection or a part; the next run
 # that ends well leaves no temporary file behind. At most 16 kills (6 for the main cases)
 # in about 60 s.
+if chosen kills; then
 kills_max=16
 all_cases || kills_max=6
 seed=${RQ27_KILL_SEED:-$RANDOM}
@@ -896,6 +908,7 @@ else
   fail "kills" "the run without a kill: $WHY"
 fi
 abandon
+fi
 
 if all_cases; then
 # ---------------------------------------------------------------------------------------
@@ -903,7 +916,7 @@ if all_cases; then
 
 # Where no window can be made at all (here: no display), the host's selection is not left
 # to be drawn a second time: "hq", and a failed exit status.
-name="no window can be made"
+if case_named "no window can be made"; then
 prepare "$DIR" "$INPUTS/medium.txt"
 (cd "$WORK" && env -u DISPLAY timeout 30 "$(wine_for "$EXE")" "$DIR/rq27.exe" </dev/null >/dev/null 2>"$WORK/gui.err")
 rc=$?
@@ -917,13 +930,14 @@ elif same "$DIR/JWC_TEMP.TXT" "$WORK/hq.txt" && clean_end "$DIR"; then
 else
   fail "$name" "$WHY"
 fi
+fi
 
 # A scanner that opens each new file the moment it is closed and holds it (300 ms, 1.5 s):
 # the rename waits, the result is the whole command file and nothing is left over. The
 # scanner catches the file between the close and the rename only by chance, so a run in
 # which it missed the command file is repeated (up to three runs).
 for hold in 300 1500; do
-  name="scanner holding each new file ${hold} ms"
+  case_named "scanner holding each new file ${hold} ms" || continue
   runs=0 caught=0 WHY=
   while [ $runs -lt 3 ] && [ "$caught" = 0 ] && [ -z "$WHY" ]; do
     runs=$((runs + 1))
@@ -977,6 +991,7 @@ for row in "96|types.txt|Return|ＯＫで変わる文字間隔はありません
     "144|unreadable.txt|Escape|JWC_TEMP.TXT を最後まで読み込めませんでした。図面は変更されません" \
     "192|-|Return|JWC_TEMP.TXT がありません。CAD本体の外部変形から起動してください"; do
   IFS='|' read -r dpi other key other_status <<<"$row"
+  chosen "at $dpi dpi" || continue
   set_dpi "$dpi"
   prepare "$DIR" "$INPUTS/status.txt"
   WHY=
@@ -1043,7 +1058,7 @@ set_dpi 96
 # text (38,53,82), so that all stay readable. Measured on a screenshot (kept): the commonest
 # colour of the explanation lines' area and of the status line, and the white text pixels
 # in each.
-name="custom colour scheme, white text on a dark window"
+if case_named "custom colour scheme, white text on a dark window"; then
 COLOURS='HKCU\Control Panel\Colors'
 # colour_value NAME: the prefix's value NAME of the scheme, empty where it has none.
 colour_value() {
@@ -1090,7 +1105,10 @@ abandon
 set_colour Window "$old_window"
 set_colour WindowText "$old_text"
 restart_wine
+fi
 fi  # all_cases
+
+done  # rounds
 
 echo "screenshots: $OUT/dialog.png $OUT/dialog-working.png $OUT/dialog-restored.png $OUT/message-box.png$SHOTS"
 echo "time: $(since "$T_START") s"
