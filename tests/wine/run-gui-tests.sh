@@ -447,6 +447,7 @@ finish() {
 #            closer:HOW:MS        another program asks the dialog to close or gives it a
 #                                 system command (closer.cc)
 #            said:TEXT            the closer has printed a line starting with TEXT
+#            focus                the X focus is on the dialog (keys go there)
 #            mover                the pointer goes back and forth over the dialog
 #            other-window         another program's window comes in front (other-window.cc)
 #            keydown:KEY          KEY pressed and held until the row ends
@@ -460,20 +461,19 @@ finish() {
 #          (JWC_TEMP.TXT is exactly "hq", what "rq27 --yes [--negative-only]" writes, or
 #          that file); box<S (the box came within S s of the last action); end<S (the end
 #          came that soon); early (the end came before the whole pass over big.txt would
-#          have); in-pass-time (the end came within the whole pass's time and half as much
-#          again, plus 3 s, of OK); sent (the closer found OK disabled and Cancel enabled:
-#          the pass at work); sent:close (both disabled: the close at work); iconic (the
-#          closer saw the dialog iconic); size (the dialog at its usual size); corner
-#          (wholly on the screen, at its bottom-right corner).
+#          have); unheld (the pass's progress on the status line, which the closer watched,
+#          never stood still for 3 s: a menu or move loop would hold it until the program is
+#          killed, a busy machine only slows it); sent (the closer, which waits for OK to be
+#          disabled and then MS, found OK disabled and Cancel enabled: the pass at work);
+#          sent:close (both disabled: the close at work); iconic (the closer saw it iconic);
+#          size (the dialog at its usual size); corner (wholly on the screen, at its
+#          bottom-right corner).
 #          Always: it ends within 120 s, no temporary file is left, Wine reports no crash.
 #   WHERE  at:X,Y (the pointer at the start); in:NAME (a folder of FOLDERS); exe:release (the
 #          released program); via:bat (the host starts the released rq27.bat through cmd);
 #          via:launcher:hide|minimize (started with that STARTUPINFO, launcher.cc)
 declare -A FOLDERS=([jp]='テスト フォルダ/作業 用' [host]='外部変形 用/文字間隔 ゼロ')
 USUAL_SIZE=
-# The bound of in-pass-time: a menu or move loop holds the pass until the program is killed,
-# so the bound only has to outlast a busy machine's slower pass.
-in_pass_time() { echo $((FULL_US * 2 + 3000000)); }
 # closer_printed TEXT WHY: the closer printed a line starting with TEXT; else WHY and its output.
 closer_printed() { grep -q "^$1" "$WORK/closer.out" || WHY="$2: $(tr -d '\r' <"$WORK/closer.out" | tr '\n' ' ')"; }
 run_row() {
@@ -483,7 +483,7 @@ run_row() {
   f=("${f[@]%%+([[:space:]])}")
   name=${f[0]} input=$(input_of "${f[1]}") steps=${f[2]} want=${f[3]} where=${f[4]:-}
   chosen "$name" || [ "${2:-}" = always ] || return 0
-  [[ " $want " != *\ @(early|in-pass-time)\ * ]] || [ -n "$FULL_US" ] || full_pass
+  [[ " $want " != *\ early\ * ]] || [ -n "$FULL_US" ] || full_pass
   dir=$WORK/gui
   for w in $where; do
     case $w in
@@ -519,8 +519,9 @@ run_row() {
             find_dialog any ;;
         esac ;;
       hold) helper holder "$(winpath "$dir/JWC_TEMP.TXT")" "$a" ${b:+"$b"} && helper_said holder held ;;
-      closer) LAST_US=$(now); helper closer "$a" "$b" && helper_said closer found ;;
+      closer) LAST_US=$(now); helper closer "$a" "$b" $([[ $want != *sent* ]] || echo busy) && helper_said closer found ;;
       said) helper_said closer "$a" ;;
+      focus) wait_for 5 "keyboard focus on the dialog" has_focus ;;
       mover)
         (while running; do
            xdotool mousemove $((X + 80)) $((Y + 100)); sleep 0.02
@@ -559,7 +560,6 @@ run_row() {
   limit=120
   for w in $want; do
     [[ $w != end\<* ]] || limit=${w#end<}
-    [ "$w" != in-pass-time ] || limit=$(secs "$(in_pass_time)")
   done
   [ -n "$WHY" ] || end_gui "$limit"
   abandon
@@ -588,8 +588,8 @@ run_row() {
       end\<*) ((took <= $(us "${w#end<}"))) || WHY="ended $(secs "$took") s after the last action" ;;
       early) [ -n "$FULL_US" ] && ((from_ok < FULL_US)) ||
                WHY="ended $(secs "$from_ok") s after OK, the whole pass takes $(secs "${FULL_US:-0}") s" ;;
-      in-pass-time) [ -n "$FULL_US" ] && ((from_ok <= $(in_pass_time))) ||
-               WHY="ended $(secs "$from_ok") s after OK, the whole pass takes $(secs "${FULL_US:-0}") s" ;;
+      unheld) w=$(sed -n 's/^longest standstill \([0-9]*\) ms.*/\1/p' "$WORK/closer.out")
+              ((${w:-3000} < 3000)) || WHY="the pass stood still ${w:-?} ms" ;;
       sent) closer_printed 'state OK disabled Cancel enabled' "not sent during the pass" ;;
       sent:close) closer_printed 'state OK disabled Cancel disabled' "not sent during the close" ;;
       iconic) closer_printed 'iconic after' "never iconic" ;;
@@ -601,14 +601,11 @@ run_row() {
   done
   [ -n "$WHY" ] || clean_end "$dir"
   TOOK_US=$from_ok
-  if [ -n "$WHY" ]; then
-    fail "$name" "$WHY"
-    return 1
-  fi
   [ -z "$BOX_US" ] || detail="$detail, message box after $(secs "$BOX_US") s"
   [ -z "$BOX_CLICKED" ] || detail="$detail (Enter taken after a click on its caption)"
   [ ! -f "$WORK/closer.out" ] || [[ " $steps " != *" closer:"* ]] ||
     detail="$detail; $(grep -av '^found' "$WORK/closer.out" | tr -d '\r' | tr '\n' ' ')"
+  [ -z "$WHY" ] || { fail "$name" "$WHY$after$detail"; return 1; }
   pass "$name: $want, no temporary file$after$detail"
 }
 # run_table: runs the rows on standard input; blank lines and those starting with # aside.
@@ -706,15 +703,15 @@ end of the session while the dialog waits  | all-records.txt | closer:end-sessio
 # System commands that another program sends or posts during the pass or the close, to the
 # dialog or to a control, and the task bar's window menu, do nothing there but a minimise or
 # a restore, which acts at once (and the restored dialog is drawn whole: a screenshot is
-# kept): OK's work goes on to the complete command file in its usual time. Wine's "About"
+# kept): OK's work goes on to the complete command file, never held. Wine's "About"
 # stands for every command whose default runs a loop of its own. The restore gives Cancel
 # the focus, and Space then stops as a click on Cancel does.
-system menu sent during the pass            | big.txt    | closer:notify-keymenu:300 mover ok-enter | sent rc=0 file=yes in-pass-time
-keyboard move sent to a label during the pass | big.txt  | closer:notify-move:300 mover ok-enter | sent rc=0 file=yes in-pass-time
-task bar's window menu sent during the pass | big.txt    | closer:notify-popup-menu:300 mover ok-enter | sent rc=0 file=yes in-pass-time
-Wine's About command posted during the pass | big.txt    | closer:post-about:300 mover ok-enter | sent rc=0 file=yes in-pass-time
-minimise and restore posted during the pass, then Space | big.txt | closer:post-minimize-restore:300 ok-enter said:restored shot:dialog-restored wait:0.6 space | sent iconic rc=0 file=hq early
-system menu sent while the close waits for a held file | all-records.txt | hold:1500 closer:notify-keymenu:300 ok-enter | sent:close rc=0 file=yes end<3.5
+system menu sent during the pass            | big.txt    | closer:notify-keymenu:300 mover ok-enter | sent rc=0 file=yes unheld
+keyboard move sent to a label during the pass | big.txt  | closer:notify-move:300 mover ok-enter | sent rc=0 file=yes unheld
+task bar's window menu sent during the pass | big.txt    | closer:notify-popup-menu:300 mover ok-enter | sent rc=0 file=yes unheld
+Wine's About command posted during the pass | big.txt    | closer:post-about:300 mover ok-enter | sent rc=0 file=yes unheld
+minimise and restore posted during the pass, then Space | big.txt | closer:post-minimize-restore:300 ok-enter said:Cancel focus shot:dialog-restored space | sent iconic rc=0 file=hq early
+system menu sent while the close waits for a held file | all-records.txt | closer:notify-keymenu:300 hold:1500 ok-enter | sent:close rc=0 file=yes end<3.5
 
 JWC_TEMP.TXT held 1 s from before the start | medium.txt | hold:1000 start ok-enter          | rc=0 file=yes
 JWC_TEMP.TXT held 8 s from before ok-enter  | all-records.txt | hold:8000:read-only ok-enter box:message-box | rc=2 file=hq box<3.5
@@ -759,22 +756,28 @@ fi
 if case_named "position at pointer (500,300)"; then
 prepare "$DIR" "$INPUTS/all-records.txt"
 WHY=
-if start_gui "$DIR" && sleep 0.3 && shot "$OUT/dialog.png"; then
-  if [ "$X,$Y" = "$((500 - WIDTH / 2)),296" ]; then
-    pass "$name: outer left $X, top $Y, outer size $DIALOG_SIZE"
-  else
-    fail "$name" "got $X,$Y, want $((500 - WIDTH / 2)),296 (outer $DIALOG_SIZE)"
-  fi
+# Shots are taken until one shows the client area so (Wine draws a new window a moment
+# after showing it, later on a busy machine), 10 s at most; the last one is measured.
+client_drawn() {
+  shot "$OUT/dialog.png" || return 1
   read -r bw bh bx by <<<"$(convert "$OUT/dialog.png" -fill black +opaque 'rgb(231,231,231)' \
     -format '%@' info: | sed 's/[x+]/ /g')"
   # Walk up from the status line in a column left of every control, counting white rows.
   wh=$(convert "$OUT/dialog.png" -crop "1x${by}+$((bx + 2))+0" +repage txt:- |
        awk -F'[,:]' -v by="$by" 'NR > 1 { white[$2] = ($0 ~ /#FFFFFF/) }
                      END { n = 0; for (y = by - 1; y >= 0 && white[y]; y--) n++; print n }')
-  if [ "$bw x $((bh + wh)) $bh $wh" = "$CLIENT_W x $CLIENT_H 24 288" ]; then
+  [ "$bw x $((bh + wh)) $bh $wh" = "$CLIENT_W x $CLIENT_H 24 288" ]
+}
+if start_gui "$DIR"; then
+  if [ "$X,$Y" = "$((500 - WIDTH / 2)),296" ]; then
+    pass "$name: outer left $X, top $Y, outer size $DIALOG_SIZE"
+  else
+    fail "$name" "got $X,$Y, want $((500 - WIDTH / 2)),296 (outer $DIALOG_SIZE)"
+  fi
+  if wait_for 10 "shot of the whole client area" client_drawn; then
     pass "client area ${bw}x$((bh + wh)), status line ${bw}x${bh} at 0,$wh"
   else
-    fail "client area" "measured ${bw}x$((bh + wh)), status ${bw}x${bh}+${bx}+${by}, white for $wh"
+    fail "client area" "measured ${bw}x$((bh + wh)), status ${bw}x${bh}+${bx}+${by}, white for $wh; $WHY"
   fi
   act cancel-esc
   finish "$DIR" "$WORK/hq.txt" || fail "$name: Escape after the screenshot" "$WHY"
@@ -828,9 +831,10 @@ WHY=
 if start_gui "$DIR"; then
   run1=("$GUI_PID" "$X" "$Y" "$BORDER" "$TOPH")
   cp "$ROOT/examples/JWC_TEMP.TXT" "$DIR/JWC_TEMP.TXT"
-  # Run 2's dialog opens over run 1's (Wine places both at the pointer it last saw); it is
-  # given a moment to take the input before its OK is clicked.
-  start_gui "$DIR" && sleep 0.5 && act ok-click && finish "$DIR" "$(expected "$ROOT/examples/JWC_TEMP.TXT" --yes)" &&
+  # Run 2's dialog opens over run 1's (Wine places both at the pointer it last saw). A click
+  # at once may be lost there on a busy machine; Enter goes where the X focus is, which
+  # start_gui waited for.
+  start_gui "$DIR" && act ok-enter && finish "$DIR" "$(expected "$ROOT/examples/JWC_TEMP.TXT" --yes)" &&
     pass "$name: run 2's command file" || fail "$name: run 2" "$WHY"
   abandon
   GUI_PID=${run1[0]} X=${run1[1]} Y=${run1[2]} BORDER=${run1[3]} TOPH=${run1[4]}
@@ -934,12 +938,13 @@ fi
 
 # A scanner that opens each new file the moment it is closed and holds it (300 ms, 1.5 s):
 # the rename waits, the result is the whole command file and nothing is left over. The
-# scanner catches the file between the close and the rename only by chance, so a run in
-# which it missed the command file is repeated (up to three runs).
+# scanner catches the file between the close and the rename only by chance: on a busy
+# machine it missed in 37 of 129 runs (0.29; at most 0.37 at 95 % confidence), so a run
+# that missed is repeated, up to 10 runs in all: 0.37^10 < 1/10,000 rows fail for no fault.
 for hold in 300 1500; do
   case_named "scanner holding each new file ${hold} ms" || continue
   runs=0 caught=0 WHY=
-  while [ $runs -lt 3 ] && [ "$caught" = 0 ] && [ -z "$WHY" ]; do
+  while ((runs < 10)) && [ "$caught" = 0 ] && [ -z "$WHY" ]; do
     runs=$((runs + 1))
     prepare "$DIR" "$INPUTS/medium.txt"
     rm -f "$WORK/scanner.stop"
@@ -1026,9 +1031,9 @@ for row in "96|types.txt|Return|ＯＫで変わる文字間隔はありません
   fi
   status=$(status_of "$WORK/probe-$dpi.txt")
   xdotool key space  # the check box has the focus
-  sleep 0.3
-  toggled=
-  probe "$WORK/probe-$dpi-toggled.txt" && toggled=$(status_of "$WORK/probe-$dpi-toggled.txt")
+  toggled=$status
+  new_status() { probe "$WORK/probe-$dpi-toggled.txt" && toggled=$(status_of "$WORK/probe-$dpi-toggled.txt") && [ "$toggled" != "$status" ]; }
+  wait_for 10 "status line after the toggle" new_status
   if [ "$status|$toggled" = 'ＯＫで2個の文字間隔をゼロに（文字種の1個はそのまま）|ＯＫで1個の文字間隔をゼロに（文字種の1個はそのまま）' ]; then
     pass "at $dpi dpi: status line \"$status\", toggled \"$toggled\""
   else
@@ -1085,15 +1090,20 @@ set_colour WindowText '255 255 255'
 restart_wine
 prepare "$DIR" "$INPUTS/status.txt"
 WHY=
-if start_gui "$DIR" && sleep 0.3 && shot "$OUT/dialog-colours.png"; then
-  SHOTS="$SHOTS $OUT/dialog-colours.png"
+# Shots until one shows them so (the dialog drawn), 10 s at most; the last one is measured.
+coloured() {
+  shot "$OUT/dialog-colours.png" || return 1
   read -r labels label_text <<<"$(client_colours 8 40 440 165)"
   read -r band band_text <<<"$(client_colours 0 288 "$CLIENT_W" 24)"
   got="explanation lines on $labels with $label_text white pixels, status line on $band with $band_text"
-  act cancel-esc
-  if [ "$labels" != '#102040' ] || [ "$band" != '#263552' ] || [ "$label_text" -lt 50 ] || [ "$band_text" -lt 20 ]; then
-    fail "$name" "$got; want #102040 and #263552 with white text"
-  elif finish "$DIR" "$WORK/hq.txt"; then
+  [ "$labels" = '#102040' ] && [ "$band" = '#263552' ] && [ "$label_text" -ge 50 ] && [ "$band_text" -ge 20 ]
+}
+if start_gui "$DIR"; then
+  SHOTS="$SHOTS $OUT/dialog-colours.png"
+  got="no shot"
+  if ! wait_for 10 "shot of the scheme's colours" coloured; then
+    fail "$name" "$got; want #102040 and #263552 with white text; $WHY"
+  elif act cancel-esc && finish "$DIR" "$WORK/hq.txt"; then
     pass "$name: $got"
   else
     fail "$name: Escape" "$WHY"

@@ -1,8 +1,10 @@
 // Test helper: asks the dialog to close, or gives it a system command, as another program
 // does. Finds the one window named 文字間隔ゼロ化 (waiting up to 10 s), prints "found",
-// waits DELAY_MS, prints the state of OK and Cancel ("state OK enabled|disabled Cancel
-// enabled|disabled": OK disabled and Cancel enabled while OK's pass runs, both disabled
-// while the close writes; "state gone" once the window is), then
+// given "busy" waits until OK is disabled (the pass or the close at work; 20 s at most, as
+// a busy machine may be slow to take OK), waits DELAY_MS, prints the state of OK and
+// Cancel ("state OK enabled|disabled Cancel enabled|disabled": OK disabled and Cancel
+// enabled while OK's pass runs, both disabled while the close writes; "state gone" once
+// the window is), then
 //   close          sends WM_CLOSE (the task manager's end task)
 //   cancel-click   sends BM_CLICK to the dialog's Cancel (automation, screen readers)
 //   end-session    sends WM_QUERYENDSESSION, then WM_ENDSESSION TRUE (signing out)
@@ -17,16 +19,22 @@
 //   post-cancel-command  posts WM_COMMAND IDCANCEL
 //   post-minimize-restore  posts SC_MINIMIZE, waits until the dialog is iconic ("iconic
 //                  after N ms"), posts SC_RESTORE and waits until it is not ("restored after
-//                  N ms"); 3 s at most each ("not iconic", "not restored": exit status 3)
+//                  N ms"), then until Cancel has the dialog's focus ("Cancel focused after N
+//                  ms"); 3 s at most each ("not iconic", "not restored", "not Cancel
+//                  focused": exit status 3)
 // and prints "sent MESSAGE result R" ("sent MESSAGE" without waiting) or "posted MESSAGE",
-// or "... failed, error E" (a send that got no answer within 10 s, a window gone). Exit
-// status 0 when every message went through, 3 when one did not, 1 when there was no such
-// window or more than one, 2 on wrong arguments.
-//   closer.exe ACTION DELAY_MS
+// or "... failed, error E" (a send that got no answer within 10 s, a window gone). Given
+// "busy", it then watches the status line until the window is gone and prints "longest
+// standstill N ms": the longest time the pass's progress ("処理中…") stood still. A loop of
+// its own (a menu, a move) holds the pass, and its progress, until the program is killed;
+// a busy machine only slows it. Exit status 0 when every message went through, 3 when one
+// did not, 1 when there was no such window or more than one, 2 on wrong arguments.
+//   closer.exe ACTION DELAY_MS [busy]
 #include <windows.h>
 
 #include <cstdio>
 #include <cwchar>
+#include <string>
 #include <string_view>
 
 namespace {
@@ -34,8 +42,8 @@ namespace {
 // A program that hangs or crashes while it handles a sent message must not hold the test.
 bool Send(HWND window, const char* name, UINT message, WPARAM wParam, LPARAM lParam) {
   DWORD_PTR result = 0;
-  if (SendMessageTimeoutW(window, message, wParam, lParam, SMTO_NORMAL | SMTO_ABORTIFHUNG,
-                          10000, &result) == 0) {
+  if (SendMessageTimeoutW(window, message, wParam, lParam, SMTO_NORMAL | SMTO_ABORTIFHUNG, 10000,
+                          &result) == 0) {
     std::printf("sent %s failed, error %lu\n", name, GetLastError());
     return false;
   }
@@ -43,17 +51,49 @@ bool Send(HWND window, const char* name, UINT message, WPARAM wParam, LPARAM lPa
   return true;
 }
 
-// Waits up to 3 s until IsIconic says `iconic`; prints "NAME after N ms" or "not NAME".
-bool AwaitIconic(HWND window, bool iconic, const char* name) {
+// Waits up to `limitMs` until `reached()`; prints "NAME after N ms" or "not NAME".
+template <typename Test>
+bool Await(Test reached, const char* name, ULONGLONG limitMs = 3000) {
   const ULONGLONG start = GetTickCount64();
-  while ((IsIconic(window) != FALSE) != iconic && GetTickCount64() - start < 3000) Sleep(10);
-  const bool reached = (IsIconic(window) != FALSE) == iconic;
-  if (reached)
+  while (!reached() && GetTickCount64() - start < limitMs) Sleep(10);
+  if (reached())
     std::printf("%s after %llu ms\n", name, GetTickCount64() - start);
   else
     std::printf("not %s\n", name);
   std::fflush(stdout);
-  return reached;
+  return reached();
+}
+
+bool Iconic(HWND window) { return IsIconic(window) != FALSE; }
+
+// Watches `status` until `window` is gone; the longest time its text stood still while it
+// told the pass's progress, in milliseconds.
+ULONGLONG LongestStandstill(HWND window, HWND status) {
+  const std::wstring_view progress = L"\x51e6\x7406\x4e2d";  // 処理中
+  std::wstring last;
+  ULONGLONG since = GetTickCount64();
+  ULONGLONG longest = 0;
+  while (IsWindow(window)) {
+    wchar_t text[128] = {};
+    InternalGetWindowText(status, text, 128);
+    const ULONGLONG now = GetTickCount64();
+    if (std::wstring_view(text).substr(0, progress.size()) != progress || last != text) {
+      last = text;
+      since = now;
+    } else if (now - since > longest) {
+      longest = now - since;
+    }
+    Sleep(5);
+  }
+  return longest;
+}
+
+// The control that has the keyboard focus in `window`'s thread.
+HWND FocusOf(HWND window) {
+  GUITHREADINFO info = {};
+  info.cbSize = sizeof info;
+  return GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info) ? info.hwndFocus
+                                                                            : nullptr;
 }
 
 // Posts `message`, or sends it without waiting for the answer: either way at once.
@@ -70,7 +110,7 @@ bool Queue(bool post, HWND window, const char* name, UINT message, WPARAM wParam
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-  if (argc != 3) return 2;
+  if (argc != 3 && !(argc == 4 && std::wstring_view(argv[3]) == L"busy")) return 2;
   const wchar_t* caption = L"\x6587\x5b57\x9593\x9694\x30bc\x30ed\x5316";
   HWND dialog = nullptr;
   for (int i = 0; i < 500 && (dialog = FindWindowW(nullptr, caption)) == nullptr; ++i) Sleep(20);
@@ -81,9 +121,10 @@ int wmain(int argc, wchar_t** argv) {
   }
   std::printf("found\n");
   std::fflush(stdout);
-  Sleep(static_cast<DWORD>(std::wcstoul(argv[2], nullptr, 10)));
   const HWND ok = GetDlgItem(dialog, IDOK);
   const HWND cancel = GetDlgItem(dialog, IDCANCEL);
+  if (argc == 4) Await([&] { return !IsWindowEnabled(ok); }, "busy", 20000);
+  Sleep(static_cast<DWORD>(std::wcstoul(argv[2], nullptr, 10)));
   if (IsWindow(dialog)) {
     std::printf("state OK %s Cancel %s\n", IsWindowEnabled(ok) ? "enabled" : "disabled",
                 IsWindowEnabled(cancel) ? "enabled" : "disabled");
@@ -119,11 +160,17 @@ int wmain(int argc, wchar_t** argv) {
     delivered = Queue(true, dialog, "WM_SYSCOMMAND 0xF141", WM_SYSCOMMAND, 0xF141, 0);
   } else if (action == L"post-minimize-restore") {
     delivered = Queue(true, dialog, "WM_SYSCOMMAND SC_MINIMIZE", WM_SYSCOMMAND, SC_MINIMIZE, 0) &&
-                AwaitIconic(dialog, true, "iconic") &&
+                Await([&] { return Iconic(dialog); }, "iconic") &&
                 Queue(true, dialog, "WM_SYSCOMMAND SC_RESTORE", WM_SYSCOMMAND, SC_RESTORE, 0) &&
-                AwaitIconic(dialog, false, "restored");
+                Await([&] { return !Iconic(dialog); }, "restored") &&
+                Await([&] { return FocusOf(dialog) == cancel; }, "Cancel focused");
   } else {
     return 2;
+  }
+  if (argc == 4) {
+    std::fflush(stdout);
+    std::printf("longest standstill %llu ms\n",
+                LongestStandstill(dialog, GetDlgItem(dialog, 1020)));
   }
   return delivered ? 0 : 3;
 }
