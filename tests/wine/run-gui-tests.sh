@@ -465,9 +465,9 @@ finish() {
 #          never stood still for 3 s: a menu or move loop would hold it until the program is
 #          killed, a busy machine only slows it); sent (the closer, which waits for OK to be
 #          disabled and then MS, found OK disabled and Cancel enabled: the pass at work);
-#          sent:close (both disabled: the close at work); iconic (the closer saw it iconic);
-#          size (the dialog at its usual size); corner (wholly on the screen, at its
-#          bottom-right corner).
+#          sent:close (it waits for both to be disabled, and found them so: the close at
+#          work); iconic (the closer saw it iconic); size (the dialog at its usual size);
+#          corner (wholly on the screen, at its bottom-right corner).
 #          Always: it ends within 120 s, no temporary file is left, Wine reports no crash.
 #   WHERE  at:X,Y (the pointer at the start); in:NAME (a folder of FOLDERS); exe:release (the
 #          released program); via:bat (the host starts the released rq27.bat through cmd);
@@ -519,7 +519,7 @@ run_row() {
             find_dialog any ;;
         esac ;;
       hold) helper holder "$(winpath "$dir/JWC_TEMP.TXT")" "$a" ${b:+"$b"} && helper_said holder held ;;
-      closer) LAST_US=$(now); helper closer "$a" "$b" $([[ $want != *sent* ]] || echo busy) && helper_said closer found ;;
+      closer) LAST_US=$(now); helper closer "$a" "$b" $(case $want in *sent:close*) echo closing ;; *sent*) echo busy ;; esac) && helper_said closer found ;;
       said) helper_said closer "$a" ;;
       focus) wait_for 5 "keyboard focus on the dialog" has_focus ;;
       mover)
@@ -711,7 +711,7 @@ keyboard move sent to a label during the pass | big.txt  | closer:notify-move:30
 task bar's window menu sent during the pass | big.txt    | closer:notify-popup-menu:300 mover ok-enter | sent rc=0 file=yes unheld
 Wine's About command posted during the pass | big.txt    | closer:post-about:300 mover ok-enter | sent rc=0 file=yes unheld
 minimise and restore posted during the pass, then Space | big.txt | closer:post-minimize-restore:300 ok-enter said:Cancel focus shot:dialog-restored space | sent iconic rc=0 file=hq early
-system menu sent while the close waits for a held file | all-records.txt | closer:notify-keymenu:300 hold:1500 ok-enter | sent:close rc=0 file=yes end<3.5
+system menu sent while the close waits for a held file | all-records.txt | closer:notify-keymenu:100 hold:1500 ok-enter | sent:close rc=0 file=yes end<3.5
 
 JWC_TEMP.TXT held 1 s from before the start | medium.txt | hold:1000 start ok-enter          | rc=0 file=yes
 JWC_TEMP.TXT held 8 s from before ok-enter  | all-records.txt | hold:8000:read-only ok-enter box:message-box | rc=2 file=hq box<3.5

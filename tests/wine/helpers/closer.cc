@@ -1,7 +1,8 @@
 // Test helper: asks the dialog to close, or gives it a system command, as another program
 // does. Finds the one window named 文字間隔ゼロ化 (waiting up to 10 s), prints "found",
-// given "busy" waits until OK is disabled (the pass or the close at work; 20 s at most, as
-// a busy machine may be slow to take OK), waits DELAY_MS, prints the state of OK and
+// given "busy" waits until OK is disabled (the pass or the close at work), given "closing"
+// until Cancel is too (the close at work; 20 s at most either way, as a busy machine may be
+// slow to take OK or to end the pass), waits DELAY_MS, prints the state of OK and
 // Cancel ("state OK enabled|disabled Cancel enabled|disabled": OK disabled and Cancel
 // enabled while OK's pass runs, both disabled while the close writes; "state gone" once
 // the window is), then
@@ -24,12 +25,12 @@
 //                  focused": exit status 3)
 // and prints "sent MESSAGE result R" ("sent MESSAGE" without waiting) or "posted MESSAGE",
 // or "... failed, error E" (a send that got no answer within 10 s, a window gone). Given
-// "busy", it then watches the status line until the window is gone and prints "longest
+// "busy" or "closing", it then watches the status line until the window is gone and prints "longest
 // standstill N ms": the longest time the pass's progress ("処理中…") stood still. A loop of
 // its own (a menu, a move) holds the pass, and its progress, until the program is killed;
 // a busy machine only slows it. Exit status 0 when every message went through, 3 when one
 // did not, 1 when there was no such window or more than one, 2 on wrong arguments.
-//   closer.exe ACTION DELAY_MS [busy]
+//   closer.exe ACTION DELAY_MS [busy|closing]
 #include <windows.h>
 
 #include <cstdio>
@@ -110,7 +111,8 @@ bool Queue(bool post, HWND window, const char* name, UINT message, WPARAM wParam
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-  if (argc != 3 && !(argc == 4 && std::wstring_view(argv[3]) == L"busy")) return 2;
+  const std::wstring_view wait = argc == 4 ? argv[3] : L"";
+  if (argc != 3 && !(argc == 4 && (wait == L"busy" || wait == L"closing"))) return 2;
   const wchar_t* caption = L"\x6587\x5b57\x9593\x9694\x30bc\x30ed\x5316";
   HWND dialog = nullptr;
   for (int i = 0; i < 500 && (dialog = FindWindowW(nullptr, caption)) == nullptr; ++i) Sleep(20);
@@ -123,7 +125,10 @@ int wmain(int argc, wchar_t** argv) {
   std::fflush(stdout);
   const HWND ok = GetDlgItem(dialog, IDOK);
   const HWND cancel = GetDlgItem(dialog, IDCANCEL);
-  if (argc == 4) Await([&] { return !IsWindowEnabled(ok); }, "busy", 20000);
+  if (argc == 4) {
+    Await([&] { return !IsWindowEnabled(ok) && (wait == L"busy" || !IsWindowEnabled(cancel)); },
+          "busy", 20000);
+  }
   Sleep(static_cast<DWORD>(std::wcstoul(argv[2], nullptr, 10)));
   if (IsWindow(dialog)) {
     std::printf("state OK %s Cancel %s\n", IsWindowEnabled(ok) ? "enabled" : "disabled",
