@@ -529,7 +529,7 @@ run_row() {
          done) &
         MOVER=$! ;;
       other-window)
-        helper other-window 30 && helper_said other-window front &&
+        helper other-window 120 && helper_said other-window front &&
           wait_for 5 "other window" eval 'w=$(xdotool search --onlyvisible --name "^rq27-test-other\$" 2>/dev/null | head -1); [ -n "$w" ]' &&
           { running || WHY="the pass ended before the other window came in front"; } &&
           xdotool windowfocus --sync "$w" 2>/dev/null ;;
@@ -725,7 +725,8 @@ EOF
 # The whole run only: the rest of the ways to close, a start at the screen's corner (the
 # dialog moved onto the screen, just enough), started hidden or minimised by a host (shown,
 # at its usual size, and OK works), Escape held in another program's window in front during
-# the pass (the pass goes on to the complete command file).
+# the pass (the pass goes on to the complete command file; the window stays until the row
+# ends: once it went, the dialog was in front again, and Escape was still held).
 all_cases && run_table <<'EOF'
 close by cancel-alt-n gives hq              | all-records.txt | cancel-alt-n          | rc=0 file=hq
 close by tab-tab+space gives hq             | all-records.txt | tab-tab+space         | rc=0 file=hq
