@@ -352,10 +352,11 @@ helper() {
   (cd "$WORK" && exec "$WINE64" "$WORK/helpers/$name.exe" "$@" </dev/null >"$WORK/$name.out" 2>&1) &
   HELPER_PID[$name]=$!
 }
-# helper_said NAME TEXT [SECONDS]: waits for NAME to print a line starting with TEXT.
+# helper_said NAME TEXT [SECONDS]: waits for NAME to print a line starting with TEXT (30 s
+# at most: a Wine program took over 10 s to start on a busy machine).
 helper_said() {
   said_or_gone() { grep -q "^$2" "$WORK/$1.out" 2>/dev/null || ! kill -0 "${HELPER_PID[$1]}" 2>/dev/null; }
-  wait_for "${3:-10}" "line \"$2\" from the $1 helper" said_or_gone "$1" "$2" || return 1
+  wait_for "${3:-30}" "line \"$2\" from the $1 helper" said_or_gone "$1" "$2" || return 1
   grep -q "^$2" "$WORK/$1.out" ||
     { WHY="the $1 helper ended without \"$2\": $(tr -d '\r' <"$WORK/$1.out" | tr '\n' ' ')"; return 1; }
 }
@@ -837,7 +838,9 @@ if start_gui "$DIR" && probe "$WORK/probe-run1.txt"; then
   # Run 2's dialog opens over run 1's (Wine places both at the pointer it last saw). Its OK
   # is clicked once it is in front, the topmost of its caption that dialog-probe reads (its
   # status line is not run 1's): until then, a click there went to run 1 on a busy machine.
-  in_front() { probe "$WORK/probe-run2.txt" && [ "$(status_of "$WORK/probe-run2.txt")" != "$(status_of "$WORK/probe-run1.txt")" ]; }
+  # Where it lies is what the probe read: X's geometry may still be the one before its move.
+  in_front() { probe "$WORK/probe-run2.txt" && [ "$(status_of "$WORK/probe-run2.txt")" != "$(status_of "$WORK/probe-run1.txt")" ] &&
+    read -r _ X Y _ < <(grep '^window ' "$WORK/probe-run2.txt"); }
   start_gui "$DIR" && wait_for 10 "run 2's dialog in front" in_front && act ok-click && finish "$DIR" "$(expected "$ROOT/examples/JWC_TEMP.TXT" --yes)" &&
     pass "$name: run 2's command file" || fail "$name: run 2" "$WHY"
   abandon
