@@ -25,10 +25,10 @@
 //                  focused": exit status 3)
 // and prints "sent MESSAGE result R" ("sent MESSAGE" without waiting) or "posted MESSAGE",
 // or "... failed, error E" (a send that got no answer within 10 s, a window gone). Given
-// "busy" or "closing", it then watches the status line until the window is gone and prints "longest
-// standstill N ms": the longest time the pass's progress ("処理中…") stood still. A loop of
-// its own (a menu, a move) holds the pass, and its progress, until the program is killed;
-// a busy machine only slows it. Exit status 0 when every message went through, 3 when one
+// "busy" or "closing", it then watches the status line until the window is gone and prints
+// "longest standstill N ms": the longest time the pass's progress ("処理中…") stood still.
+// A loop of its own (a menu, a move) holds the pass, and its progress, until the program
+// is killed; a busy machine only slows it. Exit status 0 when every message went through, 3 when one
 // did not, 1 when there was no such window or more than one, 2 on wrong arguments.
 //   closer.exe ACTION DELAY_MS [busy|closing]
 #include <windows.h>
