@@ -33,6 +33,7 @@ lines=$(wc -l <"$bat")
 ! grep -q '[\\^|]' "$bat" || fail "holds a byte 0x5C, 0x5E or 0x7C: $(grep -n '[\\^|]' "$bat" | cut -d: -f1 | tr '\n' ' ')"
 wide=$(tr -d '\r' <"$bat" | awk 'length($0) > 72 { printf "%d (%d columns) ", NR, length($0) }')
 [ -z "$wide" ] || fail "lines wider than 72 columns: $wide"
+widest=$(tr -d '\r' <"$bat" | awk 'length($0) > w { w = length($0) } END { print w + 0 }')
 
 # The structure, on the bytes: line numbers, directives and the command.
 problems=$(tr -d '\r' <"$bat" | awk '
@@ -56,4 +57,4 @@ problems=$(tr -d '\r' <"$bat" | awk '
     else if (command != "\"%~dp0rq27.exe\"") print "the command is " command
   }')
 [ -z "$problems" ] || fail "$problems"
-echo "$bat: Shift-JIS, CR LF, within 72 columns, 12 directives in order with # in the first 10 bytes, \"%~dp0rq27.exe\" last"
+echo "$bat: Shift-JIS, $lines lines in CR LF, the widest $widest columns, 12 directives in order with # in the first 10 bytes, \"%~dp0rq27.exe\" last"

@@ -25,7 +25,7 @@
 #                      32-bit program), the main table and fewer kills; no display scales,
 #                      colours, odd starts or scanner, which are the same code either way
 #   RQ27_ROWS          a replay: only the rows and cases whose names match this extended
-#                      regular expression (and the large pass, where a row compares with it)
+#                      regular expression; one that matches none fails at once
 #   RQ27_REPEAT        how many times the rows and cases run, one round after another (1)
 set -u
 shopt -s extglob
@@ -45,7 +45,16 @@ CASES=${RQ27_CASES:-all}
 case $CASES in all | main) ;; *) echo "RQ27_CASES: all or main, not $CASES" >&2; exit 2 ;; esac
 all_cases() { [ "$CASES" = all ]; }
 ROWS=${RQ27_ROWS:-} REPEAT=${RQ27_REPEAT:-1}
-chosen() { [[ $1 =~ $ROWS ]]; }  # an empty ROWS matches every name
+[[ $REPEAT =~ ^[1-9][0-9]*$ ]] || { echo "RQ27_REPEAT: a whole number of at least 1, not \"$REPEAT\"" >&2; exit 2; }
+# chosen NAME: the row or case NAME runs (an empty ROWS matches every name). In the dry round,
+# which only gathers the names, it counts them and answers no.
+DRY=0 CHOSEN=0 NAMES=()
+chosen() {
+  ((!DRY)) || NAMES+=("$1")
+  [[ $1 =~ $ROWS ]] || return 1
+  ((!DRY)) || { CHOSEN=$((CHOSEN + 1)); return 1; }
+}
+live() { ((!DRY)); }
 case_named() { name=$1; chosen "$name"; }
 CLIENT_W=467 CLIENT_H=312
 
@@ -59,6 +68,9 @@ secs() { printf '%d.%02d' $(($1 / 1000000)) $(($1 % 1000000 / 10000)); }
 since() { secs $(($(now) - $1)); }
 us() { local i=${1%.*} f=000000; [[ $1 == *.* ]] && f=${1#*.}000000; echo $((10#$i * 1000000 + 10#${f:0:6})); }
 T_START=$(now) SHOTS=
+# Everything from here to the runner's pieces is set_up, which runs once the dry round (at
+# the end) has found a row or case to run.
+set_up() {
 
 # ---------------------------------------------------------------------------------------
 # Packages and the programs under test.
@@ -173,7 +185,7 @@ elif [ -n "$MINGW_BUILD" ] && [ -f "$MINGW_BUILD/CTestTestfile.cmake" ]; then
   # Wine itself (about once in a thousand). A case that fails is run once more, and the
   # retry is reported; the same cases run natively, with and without sanitizers, without.
   if ctest --test-dir "$MINGW_BUILD" -j2 --output-on-failure --repeat until-pass:2 \
-      >"$WORK/ctest.log" 2>&1; then
+      >"$WORK/ctest.log" 2>&1 && grep -qE ' 0 tests failed out of [1-9]' "$WORK/ctest.log"; then
     pass "ctest under Wine ($(grep -E 'tests passed' "$WORK/ctest.log"), $(since "$t") s)"
     retried=$(grep -E '\*\*\*(Failed|Exception|Timeout)' "$WORK/ctest.log" | sed 's/ *\.\.\.*/ /')
     [ -z "$retried" ] || note "passed on the second run: $retried"
@@ -238,6 +250,7 @@ prepare() {
   cp "${3:-$EXE}" "$1/rq27.exe"
 }
 winpath() { printf 'Z:%s' "${1//\//\\}"; }  # the Windows path of a Unix path (drive Z: is /)
+}  # set_up
 
 # ---------------------------------------------------------------------------------------
 # The runner's pieces. Each returns false on a failure and then sets WHY to what went
@@ -332,6 +345,19 @@ shot() {
   timeout 20 import -window root "$1.root.png" 2>/dev/null &&
     convert "$1.root.png" -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$1" ||
     { WHY="no screenshot $1 within 20 s"; return 1; }
+}
+# drawn FILE: a screenshot FILE of the dialog shows its client area drawn whole. Measured on
+# the screen: the status line is the one area of RGB(231,231,231) and spans the client width
+# at the bottom; above it, the client's white left margin runs up to the client's top edge.
+drawn() {
+  shot "$1" || return 1
+  read -r bw bh bx by <<<"$(convert "$1" -fill black +opaque 'rgb(231,231,231)' -format '%@' info: |
+    sed 's/[x+]/ /g')"
+  # Walk up from the status line in a column left of every control, counting white rows.
+  wh=$(convert "$1" -crop "1x${by}+$((bx + 2))+0" +repage txt:- |
+       awk -F'[,:]' -v by="$by" 'NR > 1 { white[$2] = ($0 ~ /#FFFFFF/) }
+                     END { n = 0; for (y = by - 1; y >= 0 && white[y]; y--) n++; print n }')
+  [ "$bw x $((bh + wh)) $bh $wh" = "$CLIENT_W x $CLIENT_H 24 288" ]
 }
 # probe FILE: the dialog as dialog-probe reads it back (see dialog-probe.cc);
 # status_of FILE: the status line's text in such a probe.
@@ -445,8 +471,9 @@ finish() {
 #   STEPS  done in order: "start" (first when not written) starts rq27.exe and waits for
 #          its dialog; a way of answering (see act); and
 #            hold:MS[:read-only]  another program holds JWC_TEMP.TXT for MS ms (holder.cc)
-#            closer:HOW:MS        another program asks the dialog to close or gives it a
-#                                 system command (closer.cc)
+#            closer:HOW:MS        another program asks the dialog to close, gives it a
+#                                 system command or (HOW "watch") watches the keys and
+#                                 clicks given to it, and counts the pass (closer.cc)
 #            said:TEXT            the closer has printed a line starting with TEXT
 #            focus                the X focus is on the dialog (keys go there)
 #            mover                the pointer goes back and forth over the dialog
@@ -457,17 +484,22 @@ finish() {
 #            probe-working        the status line must show the pass at work with the check
 #                                 box and OK disabled, Cancel enabled
 #            shot:NAME            a screenshot kept at $OUT/NAME.png, taken meanwhile
+#            drawn:NAME           screenshots at $OUT/NAME.png until one shows the dialog
+#                                 drawn whole (see drawn), 10 s at most
 #            kill                 rq27.exe killed
 #   WANT   what must follow: rc=N (exit status); file=hq, yes, neg or a golden file's path
 #          (JWC_TEMP.TXT is exactly "hq", what "rq27 --yes [--negative-only]" writes, or
 #          that file); box<S (the box came within S s of the last action); end<S (the end
-#          came that soon); early (the end came before the whole pass over big.txt would
-#          have); unheld (the pass's progress on the status line, which the closer watched,
-#          never stood still for 3 s: a menu or move loop would hold it until the program is
+#          came that soon); prompt (the stop, given at a count of the pass on the status
+#          line, acted on within PROMPT_STEPS counts of it, whatever the machine's speed: the
+#          last count shown); unheld (the pass went on after the closer's message or a key
+#          and showed a new count; a message was taken while it was at work; its count never
+#          stood still for 3 s: a menu or move loop would hold it until the program is
 #          killed, a busy machine only slows it); sent (the closer, which waits for OK to be
-#          disabled and then MS, found OK disabled and Cancel enabled: the pass at work);
-#          sent:close (it waits for both to be disabled, and found them so: the close at
-#          work); iconic (the closer saw it iconic); size (the dialog at its usual size);
+#          disabled and the pass's first count, then MS, found OK disabled and Cancel
+#          enabled: the pass at work); sent:close (it waits for both to be disabled, found
+#          them so, and so again once its message was taken: the close at work); iconic
+#          (the closer saw it iconic); size (the dialog at its usual size);
 #          corner (wholly on the screen, at its bottom-right corner).
 #          Always: it ends within 120 s, no temporary file is left, Wine reports no crash.
 #   WHERE  at:X,Y (the pointer at the start); in:NAME (a folder of FOLDERS); exe:release (the
@@ -476,15 +508,24 @@ finish() {
 declare -A FOLDERS=([jp]='テスト フォルダ/作業 用' [host]='外部変形 用/文字間隔 ゼロ')
 USUAL_SIZE=
 # closer_printed TEXT WHY: the closer printed a line starting with TEXT; else WHY and its output.
-closer_printed() { grep -q "^$1" "$WORK/closer.out" || WHY="$2: $(tr -d '\r' <"$WORK/closer.out" | tr '\n' ' ')"; }
+closer_out() { tr -d '\r' <"$WORK/closer.out" | tr '\n' ' '; }
+closer_printed() { grep -q "^$1" "$WORK/closer.out" || WHY="$2: $(closer_out)"; }
+# given_counts: the closer's counts of the pass: GIVEN when the last thing was given, LAST the
+# last one shown, AFTER how many came after GIVEN; false (and WHY) unless given during the pass.
+PROMPT_STEPS=10
+given_counts() {
+  GIVEN=$(sed -n 's/^given .* at \([0-9-]*\).*/\1/p' "$WORK/closer.out" | tail -1)
+  read -r AFTER LAST < <(sed -n 's/^counts after given \([0-9]*\), last \([0-9-]*\).*/\1 \2/p' "$WORK/closer.out")
+  [[ $GIVEN =~ ^[0-9]+$ && $LAST =~ ^[0-9]+$ ]] || WHY="not given during the pass: $(closer_out)"
+}
 run_row() {
   local f name input steps want where dir exe=$EXE via= at=(500 300) step w detail= limit
   IFS='|' read -r -a f <<<"$1"
   f=("${f[@]##+([[:space:]])}")
   f=("${f[@]%%+([[:space:]])}")
-  name=${f[0]} input=$(input_of "${f[1]}") steps=${f[2]} want=${f[3]} where=${f[4]:-}
-  chosen "$name" || [ "${2:-}" = always ] || return 0
-  [[ " $want " != *\ early\ * ]] || [ -n "$FULL_US" ] || full_pass
+  name=${f[0]} steps=${f[2]} want=${f[3]} where=${f[4]:-}
+  chosen "$name" || return 0
+  input=$(input_of "${f[1]}")
   dir=$WORK/gui
   for w in $where; do
     case $w in
@@ -554,6 +595,7 @@ run_row() {
           detail="$detail, check box and OK disabled, Cancel enabled at \"$status\""
         fi ;;
       shot) (sleep 0.3; shot "$OUT/$a.png") & SHOT_PID=$! ;;
+      drawn) wait_for 10 "screenshot of the dialog drawn whole" drawn "$OUT/$a.png" ;;
       kill) abandon ;;
       *) LAST_US=$(now) OK_US=${OK_US:-$(now)}; act "$s" ;;
     esac
@@ -587,12 +629,15 @@ run_row() {
       file=*) same "$dir/JWC_TEMP.TXT" "$ROOT/${w#file=}" ;;
       box\<*) ((BOX_US <= $(us "${w#box<}"))) || WHY="the message box came $(secs "$BOX_US") s after the last action" ;;
       end\<*) ((took <= $(us "${w#end<}"))) || WHY="ended $(secs "$took") s after the last action" ;;
-      early) [ -n "$FULL_US" ] && ((from_ok < FULL_US)) ||
-               WHY="ended $(secs "$from_ok") s after OK, the whole pass takes $(secs "${FULL_US:-0}") s" ;;
+      prompt) given_counts && ((LAST - GIVEN <= PROMPT_STEPS * 100)) ||
+                WHY=${WHY:-"the stop was given at $GIVEN and acted on at $LAST, $(((LAST - GIVEN) / 100)) counts later"} ;;
       unheld) w=$(sed -n 's/^longest standstill \([0-9]*\) ms.*/\1/p' "$WORK/closer.out")
-              ((${w:-3000} < 3000)) || WHY="the pass stood still ${w:-?} ms" ;;
+              given_counts && ((AFTER > 0)) || WHY=${WHY:-"no count of the pass after what was given"}
+              ! grep -q '^looked' "$WORK/closer.out" || closer_printed 'looked: state OK disabled Cancel enabled' "not taken during the pass"
+              [ -n "$WHY" ] || ((${w:-3000} < 3000)) || WHY="the pass stood still ${w:-?} ms" ;;
       sent) closer_printed 'state OK disabled Cancel enabled' "not sent during the pass" ;;
-      sent:close) closer_printed 'state OK disabled Cancel disabled' "not sent during the close" ;;
+      sent:close) closer_printed 'state OK disabled Cancel disabled' "not sent during the close" &&
+                    closer_printed 'looked: state OK disabled Cancel disabled' "not taken during the close" ;;
       iconic) closer_printed 'iconic after' "never iconic" ;;
       size) [ "$DIALOG_SIZE" = "$USUAL_SIZE" ] || WHY="the dialog shows at $DIALOG_SIZE, not $USUAL_SIZE" ;;
       corner) ((X >= 0 && Y >= 0 && X + WIDTH == 1280 && Y + HEIGHT == 1024)) ||
@@ -601,11 +646,11 @@ run_row() {
     esac
   done
   [ -n "$WHY" ] || clean_end "$dir"
-  TOOK_US=$from_ok
   [ -z "$BOX_US" ] || detail="$detail, message box after $(secs "$BOX_US") s"
   [ -z "$BOX_CLICKED" ] || detail="$detail (Enter taken after a click on its caption)"
   [ ! -f "$WORK/closer.out" ] || [[ " $steps " != *" closer:"* ]] ||
     detail="$detail; $(grep -av '^found' "$WORK/closer.out" | tr -d '\r' | tr '\n' ' ')"
+  [[ " $steps " != *" hold:"* ]] || detail="$detail; holder: $(tr -d '\r' <"$WORK/holder.out" | tr '\n' ' ')"
   [ -z "$WHY" ] || { fail "$name" "$WHY$after$detail"; return 1; }
   pass "$name: $want, no temporary file$after$detail"
 }
@@ -619,22 +664,33 @@ run_table() {
 }
 
 # ---------------------------------------------------------------------------------------
-# The tables, then the cases of their own: RQ27_REPEAT rounds, each with its own large pass.
-for ((round = 1; round <= REPEAT; round++)); do
-FULL_US=  # from OK to the end of the whole pass over big.txt: set by its row
-((REPEAT == 1)) || note "round $round of $REPEAT"
+# The tables, then the cases of their own: RQ27_REPEAT rounds. Round 0 is dry: it only
+# gathers the names of the rows and cases, so that a replay that chooses none fails at once,
+# before the set-up.
+for ((round = 0; round <= REPEAT; round++)); do
+DRY=$((round == 0))
+if ((round == 1)); then
+  chosen "ctest under Wine" || ((CHOSEN)) || {
+    printf 'RQ27_ROWS="%s" chooses no row or case (an extended regular expression: \\( \\) \\. match themselves) of these:\n' "$ROWS" >&2
+    printf '  %s\n' "${NAMES[@]}" "ctest under Wine" >&2
+    exit 2
+  }
+  set_up
+fi
+((REPEAT == 1 || DRY)) || note "round $round of $REPEAT"
 
 # OK in every way and on every input: what "rq27 --yes [--negative-only]" writes. Each way
-# runs once, each input once with the check box and once without.
+# runs at least once, each input once with the check box and once without; where there is
+# no file, OK gives "hq" as Cancel would, so only keys that nothing but OK takes.
 run_table <<'EOF'
 OK ok-click, example                        | example              | ok-click             | rc=0 file=yes
 OK check-click+ok-click, example            | example              | check-click+ok-click | rc=0 file=neg
 OK ok-enter, all-records.txt                | all-records.txt      | ok-enter             | rc=0 file=yes
 OK check-click+ok-enter, all-records.txt    | all-records.txt      | check-click+ok-enter | rc=0 file=neg
-OK ok-alt-y, all-records-crlf.txt           | all-records-crlf.txt | ok-alt-y             | rc=0 file=yes
+OK tab+space, all-records-crlf.txt          | all-records-crlf.txt | tab+space            | rc=0 file=yes
 OK check-space+ok-alt-y, all-records-crlf.txt | all-records-crlf.txt | check-space+ok-alt-y | rc=0 file=neg
-OK tab+space, missing file                  | -                    | tab+space            | rc=0 file=yes
-OK check-space+ok-alt-y, missing file       | -                    | check-space+ok-alt-y | rc=0 file=neg
+OK ok-alt-y, missing file                   | -                    | ok-alt-y             | rc=0 file=yes
+OK ok-enter, missing file                   | -                    | ok-enter             | rc=0 file=yes
 
 # Cancel and every other close: exactly "hq" CR LF.
 close by cancel-click gives hq              | all-records.txt      | cancel-click         | rc=0 file=hq
@@ -667,21 +723,19 @@ run_table < <(for input in "$ROOT"/tests/golden/*.in; do
   echo "golden ${case##*/} | $case.in | $answer | $want file=$case.out"
 done)
 
-# A large selection: OK to its end (the time of the whole pass is what "early" compares
-# with, a screenshot of the pass at work is kept). Two million items: on a quiet machine a
-# million took the 32-bit program under 1 s, hardly longer than the slowest stop here (a
-# minimise and restore, then Space).
-full_pass() { run_row "OK on $BIG_ITEMS items | big.txt | ok-enter shot:dialog-working | rc=0 file=yes" always && FULL_US=$TOOK_US; }
-chosen "OK on $BIG_ITEMS items" && full_pass
+# A large selection: OK to its end, a screenshot of the pass at work kept. Two million items,
+# so that every stop below comes well within the pass (a million took under 1 s).
+run_row "OK on $BIG_ITEMS items | big.txt | ok-enter shot:dialog-working | rc=0 file=yes"
 
-# Stops during OK's pass over the large selection, each before the whole pass would have
-# ended: the drawing is left unchanged, exactly "hq" (no line back to layer 0 either), exit
-# status 0. A stop by Cancel comes after the probe saw the pass at work, which is shown
-# before its first check. Other programs' requests come 0.3 s after OK, the pointer moving
-# over the dialog (that input makes the pass look at its queue, which also delivers what
-# other programs sent), and count only if OK then read disabled and Cancel enabled. (Wine
-# does not end a program that has answered WM_ENDSESSION, as Windows does: the stopped
-# pass ends it.) The end of the session while the dialog waits closes it as Cancel does.
+# Stops during OK's pass over the large selection: the drawing is left unchanged, exactly
+# "hq" (no line back to layer 0 either), exit status 0, the stop acted on within PROMPT_STEPS
+# counts (of 100 items) of the count shown when it was given. The pass checks for a stop at
+# every count: a sent message, a key or a click is taken there; a posted one at the next
+# look at the queue, which the closer's WM_NULL brings. Cancel is clicked after the probe
+# saw the pass at work; other programs' requests come 0.3 s after the pass's first count,
+# the pointer moving over the dialog, and count only if OK then read disabled and Cancel
+# enabled. (Wine does not end a program that has answered WM_ENDSESSION, as Windows does: the
+# stopped pass ends it.) The end of the session while the dialog waits closes it as Cancel does.
 #
 # Files held by other programs: JWC_TEMP.TXT held without delete sharing for 1 s from
 # before the start: the "hq" after loading waits for it, and OK gives the complete command
@@ -692,28 +746,29 @@ chosen "OK on $BIG_ITEMS items" && full_pass
 # A selection that cannot be read to its end: once the file was opened, "hq" takes its
 # place, so that a kill while the dialog is open leaves no selection to be drawn twice.
 run_table <<'EOF'
-Escape held during the pass                 | big.txt    | ok-enter wait:0.3 keydown:Escape  | rc=0 file=hq early
-Cancel clicked during the pass              | big.txt    | ok-enter probe-working cancel-click | rc=0 file=hq early
-WM_CLOSE sent during the pass               | big.txt    | closer:close:300 mover ok-enter   | sent rc=0 file=hq early end<10
-BM_CLICK on Cancel sent during the pass     | big.txt    | closer:cancel-click:300 mover ok-enter | sent rc=0 file=hq early end<10
-WM_QUERYENDSESSION and WM_ENDSESSION sent during the pass | big.txt | closer:end-session:300 mover ok-enter | sent rc=0 file=hq early end<10
-WM_SYSCOMMAND SC_CLOSE posted during the pass | big.txt  | closer:post-sc-close:300 mover ok-enter | sent rc=0 file=hq early end<10
-WM_CLOSE posted during the pass             | big.txt    | closer:post-close:300 mover ok-enter | sent rc=0 file=hq early end<10
-WM_SYSCOMMAND SC_CLOSE sent during the pass | big.txt    | closer:send-sc-close:300 mover ok-enter | sent rc=0 file=hq early end<10
-WM_COMMAND IDCANCEL posted during the pass  | big.txt    | closer:post-cancel-command:300 mover ok-enter | sent rc=0 file=hq early end<10
+Escape held during the pass                 | big.txt    | closer:watch:300 ok-enter said:watching keydown:Escape | sent rc=0 file=hq prompt end<10
+Cancel clicked during the pass              | big.txt    | closer:watch:0 ok-enter said:watching probe-working cancel-click | sent rc=0 file=hq prompt end<10
+WM_CLOSE sent during the pass               | big.txt    | closer:close:300 mover ok-enter   | sent rc=0 file=hq prompt end<10
+BM_CLICK on Cancel sent during the pass     | big.txt    | closer:cancel-click:300 mover ok-enter | sent rc=0 file=hq prompt end<10
+WM_QUERYENDSESSION and WM_ENDSESSION sent during the pass | big.txt | closer:end-session:300 mover ok-enter | sent rc=0 file=hq prompt end<10
+WM_SYSCOMMAND SC_CLOSE posted during the pass | big.txt  | closer:post-sc-close:300 mover ok-enter | sent rc=0 file=hq prompt end<10
+WM_CLOSE posted during the pass             | big.txt    | closer:post-close:300 mover ok-enter | sent rc=0 file=hq prompt end<10
+WM_SYSCOMMAND SC_CLOSE sent during the pass | big.txt    | closer:send-sc-close:300 mover ok-enter | sent rc=0 file=hq prompt end<10
+WM_COMMAND IDCANCEL posted during the pass  | big.txt    | closer:post-cancel-command:300 mover ok-enter | sent rc=0 file=hq prompt end<10
 end of the session while the dialog waits  | all-records.txt | closer:end-session:300     | rc=0 file=hq end<10
 
 # System commands that another program sends or posts during the pass or the close, to the
 # dialog or to a control, and the task bar's window menu, do nothing there but a minimise or
-# a restore, which acts at once (and the restored dialog is drawn whole: a screenshot is
-# kept): OK's work goes on to the complete command file, never held. Wine's "About"
+# a restore, which acts at once (and the restored dialog is drawn whole, as a screenshot
+# taken before Space shows): OK's work goes on to the complete command file, never held,
+# showing new counts after the message. Wine's "About"
 # stands for every command whose default runs a loop of its own. The restore gives Cancel
 # the focus, and Space then stops as a click on Cancel does.
 system menu sent during the pass            | big.txt    | closer:notify-keymenu:300 mover ok-enter | sent rc=0 file=yes unheld
 keyboard move sent to a label during the pass | big.txt  | closer:notify-move:300 mover ok-enter | sent rc=0 file=yes unheld
 task bar's window menu sent during the pass | big.txt    | closer:notify-popup-menu:300 mover ok-enter | sent rc=0 file=yes unheld
 Wine's About command posted during the pass | big.txt    | closer:post-about:300 mover ok-enter | sent rc=0 file=yes unheld
-minimise and restore posted during the pass, then Space | big.txt | closer:post-minimize-restore:100 ok-enter said:Cancel focus shot:dialog-restored space | sent iconic rc=0 file=hq early
+minimise and restore posted during the pass, then Space | big.txt | closer:post-minimize-restore:100 ok-enter said:watching focus drawn:dialog-restored space | sent iconic rc=0 file=hq prompt end<10
 system menu sent while the close waits for a held file | all-records.txt | closer:notify-keymenu:100 hold:1500 ok-enter | sent:close rc=0 file=yes end<3.5
 
 JWC_TEMP.TXT held 1 s from before the start | medium.txt | hold:1000 start ok-enter          | rc=0 file=yes
@@ -726,8 +781,9 @@ EOF
 # The whole run only: the rest of the ways to close, a start at the screen's corner (the
 # dialog moved onto the screen, just enough), started hidden or minimised by a host (shown,
 # at its usual size, and OK works), Escape held in another program's window in front during
-# the pass (the pass goes on to the complete command file; the window stays until the row
-# ends: once it went, the dialog was in front again, and Escape was still held).
+# the pass (the pass goes on to the complete command file and shows new counts after
+# Escape; the window stays until the row ends: once it went, the dialog was in front again,
+# and Escape was still held).
 all_cases && run_table <<'EOF'
 close by cancel-alt-n gives hq              | all-records.txt | cancel-alt-n          | rc=0 file=hq
 close by tab-tab+space gives hq             | all-records.txt | tab-tab+space         | rc=0 file=hq
@@ -735,50 +791,42 @@ close by alt-f4 gives hq                    | all-records.txt | alt-f4          
 pointer at (1279,1023)                      | all-records.txt | cancel-esc            | corner rc=0 file=hq | at:1279,1023
 started with STARTUPINFO hide               | all-records.txt | ok-enter              | size rc=0 file=yes | via:launcher:hide
 started with STARTUPINFO minimize           | all-records.txt | ok-enter              | size rc=0 file=yes | via:launcher:minimize
-Escape held in another window during the pass | big.txt    | ok-enter other-window keydown:Escape | rc=0 file=yes
+Escape held in another window during the pass | big.txt    | closer:watch:0 ok-enter said:watching other-window keydown:Escape | sent rc=0 file=yes unheld
 EOF
 
 # ---------------------------------------------------------------------------------------
 # Cases of their own: more than one run of the dialog, or more than its end to look at.
 
+# Checks of every round, replays too: the console program's Cancel, and that OK and the check
+# box change each input the OK rows use, so that those rows tell the ways apart.
+if live; then
 DIR=$WORK/gui
 WANT_MEDIUM=$(expected "$INPUTS/medium.txt" --yes)
-
-# The console program's Cancel, and the check box's effect on the input the OK rows use.
 same "$(expected "$INPUTS/all-records.txt" --cancel)" "$WORK/hq.txt" && pass "console --cancel gives hq" ||
   fail "console --cancel gives hq" "$WHY"
-if cmp -s "$(expected "$INPUTS/all-records.txt" --yes)" "$(expected "$INPUTS/all-records.txt" --yes --negative-only)"; then
-  fail "check-box cases discriminate" "the input gives the same file either way"
-else
-  pass "check-box cases discriminate"
+for input in example all-records.txt all-records-crlf.txt; do
+  yes=$(expected "$(input_of $input)" --yes) neg=$(expected "$(input_of $input)" --yes --negative-only)
+  if cmp -s "$yes" "$neg" || cmp -s "$yes" "$WORK/hq.txt" || cmp -s "$neg" "$WORK/hq.txt"; then
+    fail "OK and the check box change $input" "OK gives $(stat -c %s "$yes") bytes, with the check box $(stat -c %s "$neg")"
+  else
+    pass "OK and the check box change $input"
+  fi
+done
 fi
 
-# Position at the pointer and size, with a screenshot of the dialog as it opens. The client
-# area measured on the screen: the status line is the one area of RGB(231,231,231) and spans
-# the client width at the bottom; above it, the client's white left margin runs up to the
-# client's top edge.
+# Position at the pointer and size, with a screenshot of the dialog as it opens, taken until
+# it shows the dialog drawn whole (Wine draws a new window a moment after showing it, later
+# on a busy machine), 10 s at most; the last one is measured.
 if case_named "position at pointer (500,300)"; then
 prepare "$DIR" "$INPUTS/all-records.txt"
 WHY=
-# Shots are taken until one shows the client area so (Wine draws a new window a moment
-# after showing it, later on a busy machine), 10 s at most; the last one is measured.
-client_drawn() {
-  shot "$OUT/dialog.png" || return 1
-  read -r bw bh bx by <<<"$(convert "$OUT/dialog.png" -fill black +opaque 'rgb(231,231,231)' \
-    -format '%@' info: | sed 's/[x+]/ /g')"
-  # Walk up from the status line in a column left of every control, counting white rows.
-  wh=$(convert "$OUT/dialog.png" -crop "1x${by}+$((bx + 2))+0" +repage txt:- |
-       awk -F'[,:]' -v by="$by" 'NR > 1 { white[$2] = ($0 ~ /#FFFFFF/) }
-                     END { n = 0; for (y = by - 1; y >= 0 && white[y]; y--) n++; print n }')
-  [ "$bw x $((bh + wh)) $bh $wh" = "$CLIENT_W x $CLIENT_H 24 288" ]
-}
 if start_gui "$DIR"; then
   if [ "$X,$Y" = "$((500 - WIDTH / 2)),296" ]; then
     pass "$name: outer left $X, top $Y, outer size $DIALOG_SIZE"
   else
     fail "$name" "got $X,$Y, want $((500 - WIDTH / 2)),296 (outer $DIALOG_SIZE)"
   fi
-  if wait_for 10 "shot of the whole client area" client_drawn; then
+  if wait_for 10 "shot of the whole client area" drawn "$OUT/dialog.png"; then
     pass "client area ${bw}x$((bh + wh)), status line ${bw}x${bh} at 0,$wh"
   else
     fail "client area" "measured ${bw}x$((bh + wh)), status ${bw}x${bh}+${bx}+${by}, white for $wh; $WHY"
@@ -910,6 +958,7 @@ if start_gui "$DIR" && t=$(now) && act ok-enter && end_gui 60 && pass_us=$(($(no
   summary="$kills kills ($after_ok after OK, seed $seed): $hq hq, $complete complete"
   [ $ended = 0 ] || summary="$summary, of which $ended had ended before the kill"
   summary="$summary$again"
+  [ -n "$bad" ] || ((ended < kills)) || bad="every run had ended before its kill"
   if [ -n "$bad" ]; then fail "kills" "$bad; $summary"; else pass "kills leave \"hq\" or the complete command file: $summary"; fi
   cp "$INPUTS/medium.txt" "$DIR/JWC_TEMP.TXT"
   start_gui "$DIR" && act ok-enter && finish "$DIR" "$WANT_MEDIUM" &&
@@ -994,11 +1043,11 @@ DESIGN='1001 8 8 401 17;1 72 256 121 25;2 264 256 121 25;1011 8 40 420 13;1012 2
 1013 8 80 392 13;1014 24 96 308 13;1015 8 120 399 13;1016 24 136 196 13;1017 8 160 392 13
 1018 24 176 420 13;1019 24 192 266 13;1020 0 288 467 24'
 # Free-size texts of spacing -0.5, 0.5 and 0 and a text of text type 3.
-printf 'lg0\r\nly0\r\ncn0 3 3 -0.5 1\r\nch 1 1 1 0 "neg\r\ncn0 3 3 0.5 1\r\nch 2 2 1 0 "pos\r\n%b' \
+live && printf 'lg0\r\nly0\r\ncn0 3 3 -0.5 1\r\nch 1 1 1 0 "neg\r\ncn0 3 3 0.5 1\r\nch 2 2 1 0 "pos\r\n%b' \
   'cn0 3 3 0 1\r\nch 3 3 1 0 "zero\r\ncn3\r\nch 4 4 1 0 "t3\r\n' >"$INPUTS/status.txt"
-printf 'lg0\r\nly0\r\ncn3\r\nch 4 4 1 0 "t3\r\n' >"$INPUTS/types.txt"
-printf 'cn0 3 3 -0.5 1\r\nch 1 1 1 0 "neg\r\nci 0 0 1e999\r\n' >"$INPUTS/unreadable.txt"
-want_neg=$(expected "$INPUTS/status.txt" --yes --negative-only)
+live && printf 'lg0\r\nly0\r\ncn3\r\nch 4 4 1 0 "t3\r\n' >"$INPUTS/types.txt"
+live && printf 'cn0 3 3 -0.5 1\r\nch 1 1 1 0 "neg\r\nci 0 0 1e999\r\n' >"$INPUTS/unreadable.txt"
+live && want_neg=$(expected "$INPUTS/status.txt" --yes --negative-only)
 for row in "96|types.txt|Return|ＯＫで変わる文字間隔はありません（文字種の1個はそのまま）" \
     "144|unreadable.txt|Escape|JWC_TEMP.TXT を最後まで読み込めませんでした。図面は変更されません" \
     "192|-|Return|JWC_TEMP.TXT がありません。CAD本体の外部変形から起動してください"; do
@@ -1063,7 +1112,7 @@ for row in "96|types.txt|Return|ＯＫで変わる文字間隔はありません
   fi
   abandon
 done
-set_dpi 96
+live && set_dpi 96
 
 # A custom colour scheme, white window text on a dark window (16,32,64): every text stands
 # on the scheme's window colour, the status line on that colour shaded 24/255 toward the

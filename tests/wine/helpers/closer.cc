@@ -1,11 +1,11 @@
-// Test helper: asks the dialog to close, or gives it a system command, as another program
-// does. Finds the one window named 文字間隔ゼロ化 (waiting up to 10 s), prints "found",
-// given "busy" waits until OK is disabled (the pass or the close at work), given "closing"
-// until Cancel is too (the close at work; 20 s at most either way, as a busy machine may be
-// slow to take OK or to end the pass), waits DELAY_MS, prints the state of OK and
-// Cancel ("state OK enabled|disabled Cancel enabled|disabled": OK disabled and Cancel
-// enabled while OK's pass runs, both disabled while the close writes; "state gone" once
-// the window is), then
+// Test helper: asks the dialog to close, gives it a system command as another program does,
+// or watches what the user does to it. Finds the one window named 文字間隔ゼロ化 (waiting
+// up to 10 s) and prints "found". Given "busy" it waits until OK is disabled and the status
+// line counts the pass ("処理中(ESC:中断)：K／N"), given "closing" until OK and Cancel are
+// both disabled (the close at work); 60 s at most either way, longer than a helper may take
+// to start on a busy machine. It then waits DELAY_MS and prints the state of OK and Cancel
+// ("state OK enabled|disabled Cancel enabled|disabled", or "state gone"), then
+//   watch          sends nothing
 //   close          sends WM_CLOSE (the task manager's end task)
 //   cancel-click   sends BM_CLICK to the dialog's Cancel (automation, screen readers)
 //   end-session    sends WM_QUERYENDSESSION, then WM_ENDSESSION TRUE (signing out)
@@ -24,12 +24,22 @@
 //                  ms"); 3 s at most each ("not iconic", "not restored", "not Cancel
 //                  focused": exit status 3)
 // and prints "sent MESSAGE result R" ("sent MESSAGE" without waiting) or "posted MESSAGE",
-// or "... failed, error E" (a send that got no answer within 10 s, a window gone). Given
-// "busy" or "closing", it then watches the status line until the window is gone and prints
-// "longest standstill N ms": the longest time the pass's progress ("処理中…") stood still.
-// A loop of its own (a menu, a move) holds the pass, and its progress, until the program
-// is killed; a busy machine only slows it. Exit status 0 when every message went through, 3 when one
-// did not, 1 when there was no such window or more than one, 2 on wrong arguments.
+// or "... failed" (a send that got no answer within 10 s, a window gone). A message is given
+// while the dialog's thread stands still, and the count its status line shows then is
+// printed after it as "given MESSAGE at K": the pass's count K, 0 before its first count,
+// "-" outside the pass (of the end of the session, the WM_ENDSESSION). One posted or sent
+// without waiting is followed by a WM_NULL sent to the dialog: its answer comes from the
+// dialog's next look at its queue, which takes the message too ("looked: state ...").
+// Given "busy" or "closing", it then watches the desktop's keys and (given "watch") the left
+// button, prints "watching", and watches the status line until the window is gone. The
+// first Escape or Space pressed, or the first press of the left button, prints "given
+// Escape|Space|click at K", K read while the dialog's thread hands that input on. At the
+// end it prints "counts after given C, last K": how many new counts the status line showed
+// after the last "given" and the last count it showed; then "longest standstill N ms", the
+// longest time the pass's progress stood still. A loop of its own (a menu, a move) holds the
+// pass, and its progress, until the program is killed; a busy machine only slows it. Exit
+// status 0 when every message went through, 3 when one did not, 1 when there was no such
+// window or more than one, 2 on wrong arguments.
 //   closer.exe ACTION DELAY_MS [busy|closing]
 #include <windows.h>
 
@@ -67,24 +77,91 @@ bool Await(Test reached, const char* name, ULONGLONG limitMs = 3000) {
 
 bool Iconic(HWND window) { return IsIconic(window) != FALSE; }
 
-// Watches `status` until `window` is gone; the longest time its text stood still while it
-// told the pass's progress, in milliseconds.
-ULONGLONG LongestStandstill(HWND window, HWND status) {
+std::wstring TextOf(HWND window) {
+  wchar_t text[128] = {};
+  InternalGetWindowText(window, text, 128);
+  return text;
+}
+
+// The pass's count on a status line: K of "処理中(ESC:中断)：K／N", 0 for the text shown
+// before the first count, -1 for any other.
+long CountOf(const std::wstring& text) {
+  const std::wstring_view progress = L"\x51e6\x7406\x4e2d";  // 処理中
+  const std::wstring_view zeroing =
+      L"\x6587\x5b57\x9593\x9694\x30bc\x30ed\x5316"  // 文字間隔ゼロ化
+      L"\x3092\x884c\x3044\x307e\x3059";             // を行います
+  if (text == zeroing) return 0;
+  const size_t colon = text.find(L'\xff1a');  // ：
+  if (text.compare(0, progress.size(), progress) != 0 || colon == std::wstring::npos) return -1;
+  return std::wcstol(text.c_str() + colon + 1, nullptr, 10);
+}
+
+// What the watch has seen of the status line, and when a stop (or any input) was given.
+struct Watch {
+  HWND status = nullptr;
+  long last = -1;       // the last count seen
+  long given = -2;      // the count when the last thing was given; -2: nothing yet
+  int countsAfter = 0;  // new counts seen since then
+  bool keyGiven = false;
+};
+Watch* watch = nullptr;  // for the low-level hooks, which have no context of their own
+
+// Records that something was given to the dialog when its status line showed `count`.
+void MarkGiven(const char* name, long count) {
+  if (count > watch->last) watch->last = count;
+  watch->given = count;
+  watch->countsAfter = 0;
+  if (count >= 0)
+    std::printf("given %s at %ld\n", name, count);
+  else
+    std::printf("given %s at -\n", name);
+  std::fflush(stdout);
+}
+long CountNow() { return CountOf(TextOf(watch->status)); }
+
+// The dialog's thread waits for these while it hands the input on, so the count read here is
+// the one shown where the input reached it.
+LRESULT CALLBACK KeyHook(int code, WPARAM wParam, LPARAM lParam) {
+  const auto* key = reinterpret_cast<const KBDLLHOOKSTRUCT*>(lParam);
+  if (code == HC_ACTION && !watch->keyGiven && (wParam == WM_KEYDOWN || wParam == WM_SYSKEYDOWN) &&
+      (key->vkCode == VK_ESCAPE || key->vkCode == VK_SPACE)) {
+    watch->keyGiven = true;
+    MarkGiven(key->vkCode == VK_ESCAPE ? "Escape" : "Space", CountNow());
+  }
+  return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+LRESULT CALLBACK MouseHook(int code, WPARAM wParam, LPARAM lParam) {
+  if (code == HC_ACTION && !watch->keyGiven && wParam == WM_LBUTTONDOWN) {
+    watch->keyGiven = true;
+    MarkGiven("click", CountNow());
+  }
+  return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+// Watches the status line until `window` is gone, answering the hooks meanwhile; the longest
+// time its text stood still while it told the pass's progress, in milliseconds.
+ULONGLONG WatchUntilGone(HWND window) {
   const std::wstring_view progress = L"\x51e6\x7406\x4e2d";  // 処理中
   std::wstring last;
   ULONGLONG since = GetTickCount64();
   ULONGLONG longest = 0;
   while (IsWindow(window)) {
-    wchar_t text[128] = {};
-    InternalGetWindowText(status, text, 128);
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+    const std::wstring text = TextOf(watch->status);
     const ULONGLONG now = GetTickCount64();
     if (std::wstring_view(text).substr(0, progress.size()) != progress || last != text) {
+      const long count = CountOf(text);
+      if (count > watch->last) {
+        watch->last = count;
+        ++watch->countsAfter;
+      }
       last = text;
       since = now;
     } else if (now - since > longest) {
       longest = now - since;
     }
-    Sleep(5);
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 2, QS_ALLINPUT);
   }
   return longest;
 }
@@ -97,14 +174,83 @@ HWND FocusOf(HWND window) {
                                                                             : nullptr;
 }
 
-// Posts `message`, or sends it without waiting for the answer: either way at once.
-bool Queue(bool post, HWND window, const char* name, UINT message, WPARAM wParam, LPARAM lParam) {
-  const BOOL done = post ? PostMessageW(window, message, wParam, lParam)
-                         : SendNotifyMessageW(window, message, wParam, lParam);
+void PrintState(const char* what, HWND dialog, HWND ok, HWND cancel) {
+  if (IsWindow(dialog)) {
+    std::printf("%s OK %s Cancel %s\n", what, IsWindowEnabled(ok) ? "enabled" : "disabled",
+                IsWindowEnabled(cancel) ? "enabled" : "disabled");
+  } else {
+    std::printf("%s gone\n", what);
+  }
+}
+
+// Runs `give` while the dialog's thread stands still and answers the count its status line
+// shows meanwhile: a message given so is taken at the first check after that count however
+// long this helper or the dialog waits for a processor on a busy machine.
+template <typename Give>
+long WhileStill(HWND dialog, Give give) {
+  const HANDLE thread = OpenThread(THREAD_SUSPEND_RESUME | THREAD_GET_CONTEXT, FALSE,
+                                   GetWindowThreadProcessId(dialog, nullptr));
+  const bool still = thread != nullptr && SuspendThread(thread) != static_cast<DWORD>(-1);
+  CONTEXT context = {};
+  context.ContextFlags = CONTEXT_CONTROL;
+  if (still) GetThreadContext(thread, &context);  // returns once the thread has stopped
+  const long count = CountNow();
+  give();
+  if (still) ResumeThread(thread);
+  if (thread != nullptr) CloseHandle(thread);
+  if (!still) std::printf("the dialog's thread could not be stopped, error %lu\n", GetLastError());
+  return count;
+}
+
+struct Answer {
+  LRESULT result = 0;
+  bool given = false;
+};
+void CALLBACK Answered(HWND, UINT, ULONG_PTR answer, LRESULT result) {
+  *reinterpret_cast<Answer*>(answer) = {result, true};
+}
+
+// Sends `message` and waits for the answer (10 s at most).
+bool Give(HWND dialog, HWND window, const char* name, UINT message, WPARAM wParam, LPARAM lParam) {
+  Answer answer;
+  BOOL queued = FALSE;
+  const long count = WhileStill(dialog, [&] {
+    queued = SendMessageCallbackW(window, message, wParam, lParam, Answered,
+                                  reinterpret_cast<ULONG_PTR>(&answer));
+  });
+  const ULONGLONG start = GetTickCount64();
+  while (queued && !answer.given && GetTickCount64() - start < 10000) {
+    MSG m;
+    while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&m);
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+  }
+  if (answer.given)
+    std::printf("sent %s result %lld\n", name, static_cast<long long>(answer.result));
+  else
+    std::printf("sent %s failed%s\n", name, queued ? ": no answer within 10 s" : "");
+  MarkGiven(name, count);
+  return answer.given;
+}
+
+// Posts `message`, or sends it without waiting for the answer: either way at once. A WM_NULL
+// sent after it is answered at the dialog's next look at its queue, which takes the message.
+bool Queue(bool post, HWND dialog, HWND ok, HWND cancel, HWND window, const char* name,
+           UINT message, WPARAM wParam, LPARAM lParam) {
+  BOOL done = FALSE;
+  const long count = WhileStill(dialog, [&] {
+    done = post ? PostMessageW(window, message, wParam, lParam)
+                : SendNotifyMessageW(window, message, wParam, lParam);
+  });
   if (done)
     std::printf("%s %s\n", post ? "posted" : "sent", name);
   else
     std::printf("%s %s failed, error %lu\n", post ? "post" : "send", name, GetLastError());
+  MarkGiven(name, count);
+  DWORD_PTR result = 0;
+  if (SendMessageTimeoutW(dialog, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &result) != 0)
+    PrintState("looked: state", dialog, ok, cancel);
+  else
+    std::printf("no look at the queue within 10 s, error %lu\n", GetLastError());
   return done != FALSE;
 }
 
@@ -125,57 +271,79 @@ int wmain(int argc, wchar_t** argv) {
   std::fflush(stdout);
   const HWND ok = GetDlgItem(dialog, IDOK);
   const HWND cancel = GetDlgItem(dialog, IDCANCEL);
+  Watch state;
+  state.status = GetDlgItem(dialog, 1020);
+  watch = &state;
   if (argc == 4) {
-    Await([&] { return !IsWindowEnabled(ok) && (wait == L"busy" || !IsWindowEnabled(cancel)); },
-          "busy", 20000);
+    Await(
+        [&] {
+          return !IsWindowEnabled(ok) &&
+                 (wait == L"busy" ? CountOf(TextOf(state.status)) > 0 : !IsWindowEnabled(cancel));
+        },
+        "busy", 60000);
   }
   Sleep(static_cast<DWORD>(std::wcstoul(argv[2], nullptr, 10)));
-  if (IsWindow(dialog)) {
-    std::printf("state OK %s Cancel %s\n", IsWindowEnabled(ok) ? "enabled" : "disabled",
-                IsWindowEnabled(cancel) ? "enabled" : "disabled");
-  } else {
-    std::printf("state gone\n");
-  }
+  PrintState("state", dialog, ok, cancel);
   const std::wstring_view action = argv[1];
+  const auto queue = [&](bool post, HWND window, const char* name, UINT message, WPARAM wParam,
+                         LPARAM lParam) {
+    return Queue(post, dialog, ok, cancel, window, name, message, wParam, lParam);
+  };
   bool delivered;
-  if (action == L"close") {
-    delivered = Send(dialog, "WM_CLOSE", WM_CLOSE, 0, 0);
+  if (action == L"watch") {
+    delivered = true;
+  } else if (action == L"close") {
+    delivered = Give(dialog, dialog, "WM_CLOSE", WM_CLOSE, 0, 0);
   } else if (action == L"cancel-click") {
-    delivered = Send(cancel, "BM_CLICK", BM_CLICK, 0, 0);
+    delivered = Give(dialog, cancel, "BM_CLICK", BM_CLICK, 0, 0);
   } else if (action == L"end-session") {
     // Signing out asks first and ends the session whatever the answer.
     delivered = Send(dialog, "WM_QUERYENDSESSION", WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF);
-    delivered &= Send(dialog, "WM_ENDSESSION", WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+    delivered &= Give(dialog, dialog, "WM_ENDSESSION", WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
   } else if (action == L"post-sc-close") {
-    delivered = Queue(true, dialog, "WM_SYSCOMMAND SC_CLOSE", WM_SYSCOMMAND, SC_CLOSE, 0);
+    delivered = queue(true, dialog, "WM_SYSCOMMAND SC_CLOSE", WM_SYSCOMMAND, SC_CLOSE, 0);
   } else if (action == L"post-close") {
-    delivered = Queue(true, dialog, "WM_CLOSE", WM_CLOSE, 0, 0);
+    delivered = queue(true, dialog, "WM_CLOSE", WM_CLOSE, 0, 0);
   } else if (action == L"notify-keymenu") {
-    delivered = Queue(false, dialog, "WM_SYSCOMMAND SC_KEYMENU", WM_SYSCOMMAND, SC_KEYMENU, ' ');
+    delivered = queue(false, dialog, "WM_SYSCOMMAND SC_KEYMENU", WM_SYSCOMMAND, SC_KEYMENU, ' ');
   } else if (action == L"notify-move") {
     const HWND label = GetDlgItem(dialog, 1011);
-    delivered = Queue(false, label, "WM_SYSCOMMAND SC_MOVE to a label", WM_SYSCOMMAND, SC_MOVE, 0);
+    delivered = queue(false, label, "WM_SYSCOMMAND SC_MOVE to a label", WM_SYSCOMMAND, SC_MOVE, 0);
   } else if (action == L"notify-popup-menu") {
-    delivered = Queue(false, dialog, "0x0313", 0x0313, 0, MAKELPARAM(40, 1000));
+    delivered = queue(false, dialog, "0x0313", 0x0313, 0, MAKELPARAM(40, 1000));
   } else if (action == L"send-sc-close") {
-    delivered = Send(dialog, "WM_SYSCOMMAND SC_CLOSE", WM_SYSCOMMAND, SC_CLOSE, 0);
+    delivered = Give(dialog, dialog, "WM_SYSCOMMAND SC_CLOSE", WM_SYSCOMMAND, SC_CLOSE, 0);
   } else if (action == L"post-cancel-command") {
-    delivered = Queue(true, dialog, "WM_COMMAND IDCANCEL", WM_COMMAND, IDCANCEL, 0);
+    delivered = queue(true, dialog, "WM_COMMAND IDCANCEL", WM_COMMAND, IDCANCEL, 0);
   } else if (action == L"post-about") {
-    delivered = Queue(true, dialog, "WM_SYSCOMMAND 0xF141", WM_SYSCOMMAND, 0xF141, 0);
+    delivered = queue(true, dialog, "WM_SYSCOMMAND 0xF141", WM_SYSCOMMAND, 0xF141, 0);
   } else if (action == L"post-minimize-restore") {
-    delivered = Queue(true, dialog, "WM_SYSCOMMAND SC_MINIMIZE", WM_SYSCOMMAND, SC_MINIMIZE, 0) &&
+    const auto post = [&](const char* name, WPARAM command) {
+      const BOOL done = PostMessageW(dialog, WM_SYSCOMMAND, command, 0);
+      std::printf(done ? "posted %s\n" : "post %s failed\n", name);
+      return done != FALSE;
+    };
+    delivered = post("WM_SYSCOMMAND SC_MINIMIZE", SC_MINIMIZE) &&
                 Await([&] { return Iconic(dialog); }, "iconic") &&
-                Queue(true, dialog, "WM_SYSCOMMAND SC_RESTORE", WM_SYSCOMMAND, SC_RESTORE, 0) &&
+                post("WM_SYSCOMMAND SC_RESTORE", SC_RESTORE) &&
                 Await([&] { return !Iconic(dialog); }, "restored") &&
                 Await([&] { return FocusOf(dialog) == cancel; }, "Cancel focused");
   } else {
     return 2;
   }
   if (argc == 4) {
+    const HHOOK keys = SetWindowsHookExW(WH_KEYBOARD_LL, KeyHook, GetModuleHandleW(nullptr), 0);
+    const HHOOK mouse =
+        action == L"watch" ? SetWindowsHookExW(WH_MOUSE_LL, MouseHook, GetModuleHandleW(nullptr), 0)
+                           : nullptr;
+    std::printf(keys != nullptr && (mouse != nullptr || action != L"watch") ? "watching\n"
+                                                                            : "no hooks\n");
     std::fflush(stdout);
-    std::printf("longest standstill %llu ms\n",
-                LongestStandstill(dialog, GetDlgItem(dialog, 1020)));
+    const ULONGLONG longest = WatchUntilGone(dialog);
+    std::printf("counts after given %d, last %ld\n", state.countsAfter, state.last);
+    std::printf("longest standstill %llu ms\n", longest);
+    if (keys != nullptr) UnhookWindowsHookEx(keys);
+    if (mouse != nullptr) UnhookWindowsHookEx(mouse);
   }
   return delivered ? 0 : 3;
 }
