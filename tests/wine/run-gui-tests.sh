@@ -470,7 +470,8 @@ finish() {
 #   INPUT  the JWC_TEMP.TXT the host leaves: see input_of ("-" for none)
 #   STEPS  done in order: "start" (first when not written) starts rq27.exe and waits for
 #          its dialog; a way of answering (see act); and
-#            hold:MS[:read-only]  another program holds JWC_TEMP.TXT for MS ms (holder.cc)
+#            hold:MS[:read-only|:after-wait]  another program holds JWC_TEMP.TXT for MS ms
+#                                 (after rq27's new copy waits beside it: holder.cc)
 #            closer:HOW:MS        another program asks the dialog to close, gives it a
 #                                 system command or (HOW "watch") watches the keys and
 #                                 clicks given to it, and counts the pass (closer.cc)
@@ -499,7 +500,8 @@ finish() {
 #          disabled and the pass's first count, then MS, found OK disabled and Cancel
 #          enabled: the pass at work); sent:close (it waits for both to be disabled, found
 #          them so, and so again once its message was taken: the close at work); iconic
-#          (the closer saw it iconic); size (the dialog at its usual size);
+#          (the closer saw it iconic); waited (rq27's new copy of the held file waited beside
+#          it); size (the dialog at its usual size);
 #          corner (wholly on the screen, at its bottom-right corner).
 #          Always: it ends within 120 s, no temporary file is left, Wine reports no crash.
 #   WHERE  at:X,Y (the pointer at the start); in:NAME (a folder of FOLDERS); exe:release (the
@@ -636,6 +638,7 @@ run_row() {
               ! grep -q '^looked' "$WORK/closer.out" || closer_printed 'looked: state OK disabled Cancel enabled' "not taken during the pass"
               [ -n "$WHY" ] || ((${w:-3000} < 3000)) || WHY="the pass stood still ${w:-?} ms" ;;
       sent) closer_printed 'state OK disabled Cancel enabled' "not sent during the pass" ;;
+      waited) grep -q '^a new file waits' "$WORK/holder.out" || WHY="no new copy waited for the held file" ;;
       sent:close) closer_printed 'state OK disabled Cancel disabled' "not sent during the close" &&
                     closer_printed 'looked: state OK disabled Cancel disabled' "not taken during the close" ;;
       iconic) closer_printed 'iconic after' "never iconic" ;;
@@ -670,11 +673,8 @@ run_table() {
 for ((round = 0; round <= REPEAT; round++)); do
 DRY=$((round == 0))
 if ((round == 1)); then
-  chosen "ctest under Wine" || ((CHOSEN)) || {
-    printf 'RQ27_ROWS="%s" chooses no row or case (an extended regular expression: \\( \\) \\. match themselves) of these:\n' "$ROWS" >&2
-    printf '  %s\n' "${NAMES[@]}" "ctest under Wine" >&2
-    exit 2
-  }
+  chosen "ctest under Wine" || ((CHOSEN)) || { printf '%s\n' "RQ27_ROWS=\"$ROWS\" chooses no row or case (an \
+extended regular expression: \( \) \. match themselves) of these:" "${NAMES[@]/#/  }" "  ctest under Wine" >&2; exit 2; }
   set_up
 fi
 ((REPEAT == 1 || DRY)) || note "round $round of $REPEAT"
@@ -737,9 +737,9 @@ run_row "OK on $BIG_ITEMS items | big.txt | ok-enter shot:dialog-working | rc=0 
 # enabled. (Wine does not end a program that has answered WM_ENDSESSION, as Windows does: the
 # stopped pass ends it.) The end of the session while the dialog waits closes it as Cancel does.
 #
-# Files held by other programs: JWC_TEMP.TXT held without delete sharing for 1 s from
-# before the start: the "hq" after loading waits for it, and OK gives the complete command
-# file. Held for 8 s from before OK or Cancel, reading shared only, far longer than the
+# Files held by other programs: JWC_TEMP.TXT held without delete sharing from before the
+# start until 1 s after the "hq" after loading waits beside it (for 2 s at most), and OK
+# gives the complete command file. Held for 8 s from before OK or Cancel, reading shared only, far longer than the
 # program waits: after OK, a message box within about 3 s says the drawing was left
 # unchanged, exit status 2; Cancel ends at once, as nothing is left to write.
 #
@@ -771,7 +771,7 @@ Wine's About command posted during the pass | big.txt    | closer:post-about:300
 minimise and restore posted during the pass, then Space | big.txt | closer:post-minimize-restore:100 ok-enter said:watching focus drawn:dialog-restored space | sent iconic rc=0 file=hq prompt end<10
 system menu sent while the close waits for a held file | all-records.txt | closer:notify-keymenu:100 hold:1500 ok-enter | sent:close rc=0 file=yes end<3.5
 
-JWC_TEMP.TXT held 1 s from before the start | medium.txt | hold:1000 start ok-enter          | rc=0 file=yes
+JWC_TEMP.TXT held from before the start, 1 s after "hq" waits | medium.txt | hold:1000:after-wait start ok-enter | rc=0 file=yes waited
 JWC_TEMP.TXT held 8 s from before ok-enter  | all-records.txt | hold:8000:read-only ok-enter box:message-box | rc=2 file=hq box<3.5
 JWC_TEMP.TXT held 8 s from before cancel-esc | all-records.txt | hold:8000:read-only cancel-esc | rc=0 file=hq end<1
 
@@ -797,8 +797,7 @@ EOF
 # ---------------------------------------------------------------------------------------
 # Cases of their own: more than one run of the dialog, or more than its end to look at.
 
-# Checks of every round, replays too: the console program's Cancel, and that OK and the check
-# box change each input the OK rows use, so that those rows tell the ways apart.
+# Checks of every round: the console's Cancel, and OK and the check box change each OK row's input.
 if live; then
 DIR=$WORK/gui
 WANT_MEDIUM=$(expected "$INPUTS/medium.txt" --yes)

@@ -28,8 +28,8 @@
 // while the dialog's thread stands still, and the count its status line shows then is
 // printed after it as "given MESSAGE at K": the pass's count K, 0 before its first count,
 // "-" outside the pass (of the end of the session, the WM_ENDSESSION). One posted or sent
-// without waiting is followed by a WM_NULL sent to the dialog: its answer comes from the
-// dialog's next look at its queue, which takes the message too ("looked: state ...").
+// without waiting goes with a WM_NULL sent to the dialog: its answer comes from the dialog's
+// next look at its queue, which takes the message too ("looked: state ..." as above).
 // Given "busy" or "closing", it then watches the desktop's keys and (given "watch") the left
 // button, prints "watching", and watches the status line until the window is gone. The
 // first Escape or Space pressed, or the first press of the left button, prints "given
@@ -210,21 +210,29 @@ void CALLBACK Answered(HWND, UINT, ULONG_PTR answer, LRESULT result) {
   *reinterpret_cast<Answer*>(answer) = {result, true};
 }
 
-// Sends `message` and waits for the answer (10 s at most).
-bool Give(HWND dialog, HWND window, const char* name, UINT message, WPARAM wParam, LPARAM lParam) {
-  Answer answer;
-  BOOL queued = FALSE;
-  const long count = WhileStill(dialog, [&] {
-    queued = SendMessageCallbackW(window, message, wParam, lParam, Answered,
-                                  reinterpret_cast<ULONG_PTR>(&answer));
-  });
+// Waits for `answer` to a message sent with Answered, 10 s at most, handling what comes meanwhile.
+bool AwaitAnswer(const Answer& answer) {
   const ULONGLONG start = GetTickCount64();
-  while (queued && !answer.given && GetTickCount64() - start < 10000) {
+  while (!answer.given && GetTickCount64() - start < 10000) {
     MSG m;
     while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&m);
     MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
   }
-  if (answer.given)
+  return answer.given;
+}
+
+bool SendWithAnswer(HWND window, UINT message, WPARAM wParam, LPARAM lParam, Answer& answer) {
+  return SendMessageCallbackW(window, message, wParam, lParam, Answered,
+                              reinterpret_cast<ULONG_PTR>(&answer)) != FALSE;
+}
+
+// Sends `message` and waits for the answer (10 s at most).
+bool Give(HWND dialog, HWND window, const char* name, UINT message, WPARAM wParam, LPARAM lParam) {
+  Answer answer;
+  bool queued = false;
+  const long count =
+      WhileStill(dialog, [&] { queued = SendWithAnswer(window, message, wParam, lParam, answer); });
+  if (queued && AwaitAnswer(answer))
     std::printf("sent %s result %lld\n", name, static_cast<long long>(answer.result));
   else
     std::printf("sent %s failed%s\n", name, queued ? ": no answer within 10 s" : "");
@@ -233,24 +241,25 @@ bool Give(HWND dialog, HWND window, const char* name, UINT message, WPARAM wPara
 }
 
 // Posts `message`, or sends it without waiting for the answer: either way at once. A WM_NULL
-// sent after it is answered at the dialog's next look at its queue, which takes the message.
+// sent with it is answered at the dialog's next look at its queue, which takes the message.
 bool Queue(bool post, HWND dialog, HWND ok, HWND cancel, HWND window, const char* name,
            UINT message, WPARAM wParam, LPARAM lParam) {
   BOOL done = FALSE;
+  Answer looked;
   const long count = WhileStill(dialog, [&] {
     done = post ? PostMessageW(window, message, wParam, lParam)
                 : SendNotifyMessageW(window, message, wParam, lParam);
+    SendWithAnswer(dialog, WM_NULL, 0, 0, looked);
   });
   if (done)
     std::printf("%s %s\n", post ? "posted" : "sent", name);
   else
     std::printf("%s %s failed, error %lu\n", post ? "post" : "send", name, GetLastError());
   MarkGiven(name, count);
-  DWORD_PTR result = 0;
-  if (SendMessageTimeoutW(dialog, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &result) != 0)
+  if (AwaitAnswer(looked))
     PrintState("looked: state", dialog, ok, cancel);
   else
-    std::printf("no look at the queue within 10 s, error %lu\n", GetLastError());
+    std::printf("no look at the queue within 10 s\n");
   return done != FALSE;
 }
 
