@@ -113,10 +113,7 @@ void MarkGiven(const char* name, long count) {
   if (count > watch->last) watch->last = count;
   watch->given = count;
   watch->countsAfter = 0;
-  if (count >= 0)
-    std::printf("given %s at %ld\n", name, count);
-  else
-    std::printf("given %s at -\n", name);
+  std::printf(count >= 0 ? "given %s at %ld\n" : "given %s at -\n", name, count);
   std::fflush(stdout);
 }
 long CountNow() { return CountOf(TextOf(watch->status)); }
@@ -140,20 +137,25 @@ LRESULT CALLBACK MouseHook(int code, WPARAM wParam, LPARAM lParam) {
   return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
+// Handles what has come for this thread (the hooks' calls, the answers to messages sent
+// with a callback), then waits up to `milliseconds` for more.
+void HandleMessagesFor(DWORD milliseconds) {
+  MSG message;
+  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+  MsgWaitForMultipleObjects(0, nullptr, FALSE, milliseconds, QS_ALLINPUT);
+}
+
 // Watches the status line until `window` is gone, answering the hooks meanwhile; the longest
 // time its text stood still while it told the pass's progress, in milliseconds.
 ULONGLONG WatchUntilGone(HWND window) {
-  const std::wstring_view progress = L"\x51e6\x7406\x4e2d";  // 処理中
   std::wstring last;
   ULONGLONG since = GetTickCount64();
   ULONGLONG longest = 0;
   while (IsWindow(window)) {
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
     const std::wstring text = TextOf(watch->status);
     const ULONGLONG now = GetTickCount64();
-    if (std::wstring_view(text).substr(0, progress.size()) != progress || last != text) {
-      const long count = CountOf(text);
+    const long count = CountOf(text);
+    if (count <= 0 || last != text) {
       if (count > watch->last) {
         watch->last = count;
         ++watch->countsAfter;
@@ -163,7 +165,7 @@ ULONGLONG WatchUntilGone(HWND window) {
     } else if (now - since > longest) {
       longest = now - since;
     }
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 2, QS_ALLINPUT);
+    HandleMessagesFor(2);
   }
   return longest;
 }
@@ -215,11 +217,7 @@ void CALLBACK Answered(HWND, UINT, ULONG_PTR answer, LRESULT result) {
 // Waits for `answer` to a message sent with Answered, 10 s at most, handling what comes meanwhile.
 bool AwaitAnswer(const Answer& answer) {
   const ULONGLONG start = GetTickCount64();
-  while (!answer.given && GetTickCount64() - start < 10000) {
-    MSG m;
-    while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&m);
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-  }
+  while (!answer.given && GetTickCount64() - start < 10000) HandleMessagesFor(10);
   return answer.given;
 }
 
