@@ -64,12 +64,19 @@ bool Send(HWND window, const char* name, UINT message, WPARAM wParam, LPARAM lPa
   return true;
 }
 
+// Looks every `everyMs` until `reached()`, `limitMs` at most; whether it was reached.
+template <typename Test>
+bool Until(Test reached, ULONGLONG limitMs, DWORD everyMs) {
+  const ULONGLONG start = GetTickCount64();
+  while (!reached() && GetTickCount64() - start < limitMs) Sleep(everyMs);
+  return reached();
+}
+
 // Waits up to `limitMs` until `reached()`; prints "NAME after N ms" or "not NAME".
 template <typename Test>
 bool Await(Test reached, const char* name, ULONGLONG limitMs = 3000) {
   const ULONGLONG start = GetTickCount64();
-  while (!reached() && GetTickCount64() - start < limitMs) Sleep(10);
-  if (reached())
+  if (Until(reached, limitMs, 10))
     std::printf("%s after %llu ms\n", name, GetTickCount64() - start);
   else
     std::printf("not %s\n", name);
@@ -263,13 +270,8 @@ bool Queue(bool post, HWND dialog, HWND ok, HWND cancel, HWND window, const char
   // A look under way when the message came may have passed its kind already; the next one
   // takes it. Once the pass has shown its next count, that look is over: a second WM_NULL,
   // given at that count, brings the next.
-  const ULONGLONG start = GetTickCount64();
-  long now = CountNow();
-  while (count > 0 && now == count && IsWindow(dialog) && GetTickCount64() - start < 10000) {
-    Sleep(1);
-    now = CountNow();
-  }
-  if (now > count && IsWindow(dialog)) {
+  if (count > 0) Until([&] { return CountNow() != count || !IsWindow(dialog); }, 10000, 1);
+  if (CountNow() > count && IsWindow(dialog)) {
     Answer again;
     const long later = WhileStill(dialog, [&] { SendWithAnswer(dialog, WM_NULL, 0, 0, again); });
     MarkGiven("WM_NULL again", later);
