@@ -4,7 +4,8 @@
 // (".NAME.*.tmp" beside it) waits to take its place, printing "a new file waits" then (30 s
 // at most: "no new file"). Prints "held" once it has the file, and on letting it go
 // "released, starting with XX": the file's first two bytes then, "hq" where another program
-// wrote it meanwhile; exit status 1 if it could not open it.
+// wrote it meanwhile. Where it cannot open the file it prints "not opened, error N" and ends
+// with status 1.
 //   holder.exe FILE HOLD_MS [read-only|after-wait]
 #include <windows.h>
 
@@ -30,7 +31,10 @@ int wmain(int argc, wchar_t** argv) {
   const std::wstring mode = argc == 4 ? argv[3] : L"";
   const DWORD share = mode == L"read-only" ? FILE_SHARE_READ : FILE_SHARE_READ | FILE_SHARE_WRITE;
   const HANDLE file = CreateFileW(argv[1], GENERIC_READ, share, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return 1;
+  if (file == INVALID_HANDLE_VALUE) {
+    std::printf("not opened, error %lu\n", GetLastError());
+    return 1;
+  }
   std::printf("held\n");
   std::fflush(stdout);
   if (mode == L"after-wait") {
