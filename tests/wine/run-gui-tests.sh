@@ -123,7 +123,7 @@ for h in $HELPERS; do
   BUILDS+=($!)
 done
 
-export WINEPREFIX="$WORK/prefix" WINEDEBUG=-all
+export WINEPREFIX="$WORK/prefix" WINEDEBUG=-all,err+all  # errors only: why a start failed
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8   # Wine as Japanese Windows: code page 932
 
