@@ -271,11 +271,13 @@ ended() { ! running; }
 
 # find_dialog [any]: waits while GUI_PID runs for the dialog, a window of GUI_PID's or (given
 # "any") of a program it started; sets WIN, X, Y, WIDTH, HEIGHT, BORDER, TOPH, DIALOG_SIZE.
+# xdotool's search takes a window that meets any one of its conditions unless told --all: by
+# the caption alone, another run's dialog.
 find_dialog() {
   local owner=(--pid "$GUI_PID")
   [ "${1:-}" = any ] && owner=()
   dialog_or_end() {
-    WIN=$(xdotool search --onlyvisible "${owner[@]}" --name "^${CAPTION}\$" 2>/dev/null | head -1)
+    WIN=$(xdotool search --all --onlyvisible "${owner[@]}" --name "^${CAPTION}\$" 2>/dev/null | head -1)
     [ -n "$WIN" ] || ended
   }
   wait_for 30 "dialog window" dialog_or_end || return 1
@@ -315,7 +317,17 @@ end_gui() {
   { wait "$GUI_PID"; } 2>/dev/null  # no "Killed" from the shell
   GUI_RC=$? GUI_PID=
 }
-click_client() { xdotool mousemove $((X + BORDER + $1)) $((Y + TOPH + $2)) click 1; }
+# click_at PX PY [WINDOW]: a click at (PX, PY) on the screen, given once X reports WINDOW (the
+# dialog, WIN) there: a window lying over it (a second run's dialog, a helper's) would take
+# the click instead, whatever the stacking it had a moment ago.
+click_at() {
+  local want=${3:-$WIN} got=
+  under_pointer() { got=$(xdotool getmouselocation --shell 2>/dev/null | sed -n 's/^WINDOW=//p'); [ "$got" = "$want" ]; }
+  xdotool mousemove "$1" "$2" && wait_for 5 "window $want under the pointer at $1,$2" under_pointer ||
+    { WHY="$WHY (window ${got:-none} there)"; return 1; }
+  xdotool click 1
+}
+click_client() { click_at $((X + BORDER + $1)) $((Y + TOPH + $2)); }
 # act NAME: one way of answering the dialog. Tab order: check box, OK, Cancel; the check
 # box has the focus at the start.
 act() {
@@ -332,7 +344,7 @@ act() {
     cancel-esc) xdotool key Escape ;;
     cancel-alt-n) xdotool key alt+n ;;
     # The close box sits at the right end of the caption bar that Wine draws.
-    close-box) xdotool mousemove $((X + WIDTH - BORDER - 9)) $((Y + BORDER + (TOPH - BORDER) / 2)) click 1 ;;
+    close-box) click_at $((X + WIDTH - BORDER - 9)) $((Y + BORDER + (TOPH - BORDER) / 2)) ;;
     alt-f4) xdotool key alt+F4 ;;
     # Space while the pass still runs (on whatever has the focus).
     space) running || { WHY="the program ended before Space"; return 1; }; xdotool key space ;;
@@ -408,7 +420,7 @@ stop_helpers() {
 answer_box() {
   local box= w n
   box_or_end() {
-    for w in $(xdotool search --onlyvisible --pid "$GUI_PID" --name "^${CAPTION}\$" 2>/dev/null); do
+    for w in $(xdotool search --all --onlyvisible --pid "$GUI_PID" --name "^${CAPTION}\$" 2>/dev/null); do
       eval "$(xdotool getwindowgeometry --shell "$w" 2>/dev/null)"
       [ "${WIDTH}x${HEIGHT}" = "$DIALOG_SIZE" ] || { box=$w; return 0; }
     done
@@ -423,7 +435,7 @@ answer_box() {
   for n in 1 2 3 4; do
     # Where Wine has not given the box the keyboard, Enter is lost (seen once in some
     # hundreds of boxes); a click on its caption gives it, as a user's would.
-    ((n == 1)) || { xdotool mousemove "$caption_x" "$caption_y" click 1; BOX_CLICKED=1; }
+    ((n == 1)) || { click_at "$caption_x" "$caption_y" "$box" || return 1; BOX_CLICKED=1; }
     xdotool key Return
     wait_for 2 "end after Enter" ended && { WHY=; return 0; }  # the last wait is what counts
   done
@@ -875,26 +887,27 @@ fi
 # Two runs in one folder (two drawings open in the host). Run 1 has read its selection
 # ("hq" stands); the host of another drawing writes its selection there and starts run 2,
 # whose OK leaves its command file. Cancel in run 1 must not leave run 2's commands for run
-# 1's host: "hq" again.
+# 1's host: "hq" again. Each dialog opens at the pointer: run 1 at the top left, run 2 at the
+# bottom right, apart, so that neither lies over the other whatever X's stacking, and each
+# click is given where X reports that run's own window (see click_at).
 if case_named "two runs in one folder, run 1 cancelled after run 2's OK"; then
 prepare "$DIR" "$INPUTS/all-records.txt"
 WHY=
-if start_gui "$DIR" && probe "$WORK/probe-run1.txt"; then
-  run1=("$GUI_PID" "$X" "$Y" "$BORDER" "$TOPH")
+if start_gui "$DIR" 300 250; then
+  run1=("$GUI_PID" "$WIN" "$X" "$Y" "$WIDTH" "$HEIGHT" "$BORDER" "$TOPH")
   cp "$ROOT/examples/JWC_TEMP.TXT" "$DIR/JWC_TEMP.TXT"
-  # Run 2's dialog opens over run 1's (Wine places both at the pointer it last saw). Its OK
-  # is clicked once it is in front, the topmost of its caption that dialog-probe reads (its
-  # status line is not run 1's): until then, a click there went to run 1 on a busy machine.
-  # Where it lies is what the probe read: X's geometry may still be the one before its move.
-  in_front() { probe "$WORK/probe-run2.txt" && [ "$(status_of "$WORK/probe-run2.txt")" != "$(status_of "$WORK/probe-run1.txt")" ] &&
-    read -r _ X Y _ < <(grep '^window ' "$WORK/probe-run2.txt"); }
-  start_gui "$DIR" && wait_for 10 "run 2's dialog in front" in_front && act ok-click && finish "$DIR" "$(expected "$ROOT/examples/JWC_TEMP.TXT" --yes)" &&
-    pass "$name: run 2's command file" || fail "$name: run 2" "$WHY"
+  apart() {
+    ((X >= run1[2] + run1[4] || run1[2] >= X + WIDTH || Y >= run1[3] + run1[5] || run1[3] >= Y + HEIGHT)) ||
+      { WHY="run 2's dialog at $X,$Y ${WIDTH}x$HEIGHT lies over run 1's at ${run1[2]},${run1[3]}"; return 1; }
+  }
+  start_gui "$DIR" 950 650 && apart && places="run 1 at ${run1[2]},${run1[3]}, run 2 at $X,$Y" &&
+    act ok-click && finish "$DIR" "$(expected "$ROOT/examples/JWC_TEMP.TXT" --yes)" &&
+    pass "$name: run 2's command file ($places)" || fail "$name: run 2" "$WHY"
   abandon
-  GUI_PID=${run1[0]} X=${run1[1]} Y=${run1[2]} BORDER=${run1[3]} TOPH=${run1[4]}
+  GUI_PID=${run1[0]} WIN=${run1[1]} X=${run1[2]} Y=${run1[3]} BORDER=${run1[6]} TOPH=${run1[7]} WHY=
   t=$(now)
-  act cancel-click
-  finish "$DIR" "$WORK/hq.txt" && pass "$name: \"hq\" again, $(since "$t") s after Cancel" || fail "$name: run 1" "$WHY"
+  act cancel-click && finish "$DIR" "$WORK/hq.txt" && pass "$name: \"hq\" again, $(since "$t") s after Cancel" ||
+    fail "$name: run 1" "$WHY"
 else
   fail "$name" "$WHY"
 fi
