@@ -50,8 +50,10 @@ done
 
 log=$(mktemp /tmp/rq27-apt.XXXXXX)
 trap 'rm -f "$log"' EXIT
-# apt's own reason: its error lines and the first unmet dependencies.
-apt_reason() { grep -E '^(E: |W: | [^ ].* : Depends| +Depends)' "$log" | head -n 8 | sed 's/^/    /'; }
+# apt's own reason: its error lines, then the first unmet dependencies.
+apt_reason() {
+  { grep -E '^E: ' "$log"; grep -E '^ [^ ].* : Depends| +Depends' "$log" | head -n 5; } | sed 's/^/    /'
+}
 apt_install() {
   DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "$@" >"$log" 2>&1
 }
