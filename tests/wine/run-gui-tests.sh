@@ -148,12 +148,22 @@ wine regedit /S 'C:\rq27-setup.reg' </dev/null >/dev/null 2>&1
 wineserver -w
 # restart_wine: one persistent server, started outside any captured pipe (otherwise every
 # captured Wine call waits for the server to time out); afresh, programs read the prefix's
-# settings anew.
+# settings anew. Its first program starts Wine's services, which keep that program's
+# standard error open as long as the server runs: started by a ctest case, they held its
+# pipe, and ctest waited for it for ever. So the first program is started here, and once
+# more, noted with Wine's message, where it fails.
 restart_wine() {
+  local n rc
   wineserver -k >/dev/null 2>&1
   wineserver -w
   wineserver -p
-  wine cmd /c exit </dev/null >/dev/null 2>&1
+  for n in 1 2; do
+    wine cmd /c exit </dev/null >/dev/null 2>"$WORK/wine-start.err" && return 0
+    rc=$?
+    note "Wine's first program after a restart ended with status $rc (try $n of 2), Wine said: $(
+      grep -v winemenubuilder "$WORK/wine-start.err" | tr -s '\r\n' '  ' | head -c 400)"
+  done
+  fail "Wine's first program after a restart" "status $rc twice"
 }
 restart_wine
 WINESERVER_STARTED=1
@@ -184,7 +194,7 @@ elif [ -n "$MINGW_BUILD" ] && [ -f "$MINGW_BUILD/CTestTestfile.cmake" ]; then
   # One Wine process per test case: on a busy machine one of them now and then dies in
   # Wine itself (about once in a thousand). A case that fails is run once more, and the
   # retry is reported; the same cases run natively, with and without sanitizers, without.
-  if ctest --test-dir "$MINGW_BUILD" -j2 --output-on-failure --repeat until-pass:2 \
+  if ctest --test-dir "$MINGW_BUILD" -j2 --output-on-failure --repeat until-pass:2 --timeout 120 \
       >"$WORK/ctest.log" 2>&1 && grep -qE ' 0 tests failed out of [1-9]' "$WORK/ctest.log"; then
     pass "ctest under Wine ($(grep -E 'tests passed' "$WORK/ctest.log"), $(since "$t") s)"
     retried=$(grep -E '\*\*\*(Failed|Exception|Timeout)' "$WORK/ctest.log" | sed 's/ *\.\.\.*/ /')
