@@ -31,7 +31,8 @@
 // without waiting goes with a WM_NULL sent to the dialog: its answer comes from the dialog's
 // next look at its queue, which takes the message too ("looked: state ..." as above); where
 // the pass then goes on to its next count, a second WM_NULL is given there ("given WM_NULL
-// again at K"), as a look under way may have passed the message's kind before it came.
+// again at K"; "no WM_NULL again" where the pass had ended by then), as a look under way
+// may have passed the message's kind before it came.
 // Given "busy" or "closing", it then watches the desktop's keys and (given "watch") the left
 // button, prints "watching", and watches the status line until the window is gone. The
 // first Escape or Space pressed, or the first press of the left button, prints "given
@@ -271,11 +272,20 @@ bool Queue(bool post, HWND dialog, HWND ok, HWND cancel, HWND window, const char
   // takes it. Once the pass has shown its next count, that look is over: a second WM_NULL,
   // given at that count, brings the next.
   if (count > 0) Until([&] { return CountNow() != count || !IsWindow(dialog); }, 10000, 1);
+  // The pass may end between that count and the moment its thread stands still: then it
+  // took the message already, and the message stays what was given last.
   if (CountNow() > count && IsWindow(dialog)) {
     Answer again;
-    const long later = WhileStill(dialog, [&] { SendWithAnswer(dialog, WM_NULL, 0, 0, again); });
-    MarkGiven("WM_NULL again", later);
-    AwaitAnswer(again);
+    bool sent = false;
+    const long later = WhileStill(dialog, [&] {
+      sent = CountNow() > 0 && SendWithAnswer(dialog, WM_NULL, 0, 0, again);
+    });
+    if (sent) {
+      MarkGiven("WM_NULL again", later);
+      AwaitAnswer(again);
+    } else {
+      std::printf("no WM_NULL again: the pass had ended\n");
+    }
   }
   return done != FALSE;
 }
