@@ -50,9 +50,12 @@ done
 
 log=$(mktemp /tmp/rq27-apt.XXXXXX)
 trap 'rm -f "$log"' EXIT
-# apt's own reason: its error lines, then the first unmet dependencies.
+# apt's own reason: its error lines, then the first unmet dependencies (never a failure of
+# its own, which would end the script before its message).
 apt_reason() {
-  { grep -E '^E: ' "$log"; grep -E '^ [^ ].* : Depends| +Depends' "$log" | head -n 5; } | sed 's/^/    /'
+  awk '/^E: / { e = e "    " $0 "\n"; next }
+       /^ [^ ].* : Depends| +Depends/ && n++ < 5 { d = d "    " $0 "\n" }
+       END { printf "%s%s", e, d }' "$log"
 }
 apt_install() {
   DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "$@" >"$log" 2>&1
