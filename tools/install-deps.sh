@@ -50,6 +50,7 @@ done
 
 log=$(mktemp /tmp/rq27-apt.XXXXXX)
 trap 'rm -f "$log"' EXIT
+indent() { sed 's/^/    /'; }
 # apt's own reason: its error lines, then the first unmet dependencies (never a failure of
 # its own, which would end the script before its message).
 apt_reason() {
@@ -75,13 +76,13 @@ if [ ${#missing[@]} -gt 0 ]; then
   done
   if [ -n "$failed_lists" ]; then
     echo "going on with the package lists that loaded (a mirror mid-sync?); apt-get update said:"
-    sed 's/^/    /' <<<"$failed_lists"
+    indent <<<"$failed_lists"
   fi
   for pkg in "${missing[@]}"; do
     candidate=$(apt-cache policy "$pkg" 2>/dev/null | sed -n 's/^ *Candidate: //p')
     if [ -z "$candidate" ] || [ "$candidate" = "(none)" ]; then
       echo "install-deps: the package $pkg (group${group_of[$pkg]}) is in none of the package lists" >&2
-      [ -z "$failed_lists" ] || { echo "  that loaded; the lists that failed:" >&2; sed 's/^/    /' <<<"$failed_lists" >&2; }
+      [ -z "$failed_lists" ] || { echo "  that loaded; the lists that failed:" >&2; indent <<<"$failed_lists" >&2; }
       echo "  Run the command again later, when the mirror has finished its sync." >&2
       exit 1
     fi
@@ -89,7 +90,6 @@ if [ ${#missing[@]} -gt 0 ]; then
   codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
   preferred=()
   if ! apt_install "${missing[@]}"; then
-    done_=0
     if [ "$foreign" = 1 ] && [ -n "$codename" ]; then
       echo "apt-get install failed with packages of two architectures among them, whose halves must"
       echo "have the same version: a suite whose list for one architecture is missing or behind offers"
@@ -97,10 +97,10 @@ if [ ${#missing[@]} -gt 0 ]; then
       echo "preferred (apt-get install -t $codename), whose lists exist for both. apt said:"
       apt_reason
       preferred=(-t "$codename")
-      ! apt_install "${preferred[@]}" "${missing[@]}" || done_=1
-      [ "$done_" = 0 ] || echo "installed, with the suite $codename preferred"
     fi
-    if [ "$done_" = 0 ]; then
+    if [ ${#preferred[@]} -gt 0 ] && apt_install "${preferred[@]}" "${missing[@]}"; then
+      echo "installed, with the suite $codename preferred"
+    else
       echo "install-deps: apt-get install ${preferred[*]} failed; apt said:" >&2
       apt_reason >&2
       # Name the groups whose packages cannot be installed, each tried alone (simulated).
@@ -113,7 +113,7 @@ if [ ${#missing[@]} -gt 0 ]; then
         apt_reason >&2
         echo "  Try that set alone: apt-get install --no-install-recommends ${preferred[*]}${group_missing[$group]}" >&2
       done
-      [ -z "$failed_lists" ] || { echo "The package lists that failed to load:" >&2; sed 's/^/    /' <<<"$failed_lists" >&2; }
+      [ -z "$failed_lists" ] || { echo "The package lists that failed to load:" >&2; indent <<<"$failed_lists" >&2; }
       echo "What to do: run the command again later; a package mirror in the middle of a sync" >&2
       echo "usually mends within the hour." >&2
       exit 1
