@@ -5,7 +5,7 @@ set(RQ27_MINGW_TARGET i686-w64-mingw32)
 include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64.cmake)
 
 # "wine" starts a 32-bit program with the 32-bit loader, as its own process.
-set(CMAKE_CROSSCOMPILING_EMULATOR wine)
+rq27_wine_emulator(wine)
 
 # Floating point in SSE2 registers, as in 64-bit programs. GCC's default for 32-bit code is
 # the x87 unit, which rounds to 64 bits of mantissa first and to a double only when storing:

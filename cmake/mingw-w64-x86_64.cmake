@@ -7,7 +7,7 @@ include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64.cmake)
 # where there is one, since "wine" with Wine's 32-bit half installed starts a 64-bit program
 # through a second process.
 if(EXISTS /usr/lib/wine/wine64)
-  set(CMAKE_CROSSCOMPILING_EMULATOR /usr/lib/wine/wine64)
+  rq27_wine_emulator(/usr/lib/wine/wine64)
 else()
-  set(CMAKE_CROSSCOMPILING_EMULATOR wine)
+  rq27_wine_emulator(wine)
 endif()
