@@ -200,10 +200,12 @@ elif [ -n "$MINGW_BUILD" ] && [ -f "$MINGW_BUILD/CTestTestfile.cmake" ]; then
     pass "ctest under Wine ($(grep -E 'tests passed' "$WORK/ctest.log"), $(since "$t") s)"
   else
     fail "ctest under Wine" "$(grep -E 'tests passed' "$WORK/ctest.log" || tail -5 "$WORK/ctest.log" | tr '\n' ' ')"
-    # A failed case's line, then its output up to the next case's line (10 cases at most).
+    # A failed case's line, then its output up to the next case's line, without GoogleTest's
+    # banners (10 cases at most).
     awk '/^ *([0-9]+\/[0-9]+ Test +#|Start +)[0-9]+:|tests passed, / { out = 0 }
          /^ *[0-9]+\/[0-9]+ Test +#[0-9]+:.*\*\*\*/ && cases++ < 10 { out = 1; lines = 0; print; next }
-         out && lines++ < 40 { print "  | " $0 }' "$WORK/ctest.log"
+         /^(Running main\(\)|Note: Google Test filter|\[[-= A-Z]+\]| *[0-9]+ FAILED TESTS?$)|^$/ { next }
+         out && lines++ < 30 { print "  | " $0 }' "$WORK/ctest.log"
   fi
 elif [ -n "$MINGW_BUILD" ]; then
   fail "ctest under Wine" "no tests configured in $MINGW_BUILD"
