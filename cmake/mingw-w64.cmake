@@ -17,9 +17,9 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 # rq27_wine_emulator(LOADER): CTest and gtest_discover_tests run the test executables
 # through Wine's LOADER, with address randomisation off where the system allows it. Wine
 # maps Windows' shared user data at 0x7ffe0000, and the kernel places the 64-bit loader's
-# heap at random up to about 1 GB past the loader: about one start in 2,000 it covers that
-# page and the program ends before it starts. Without randomisation the heap follows the
-# loader, every time.
+# heap at random up to about 1 GB past the loader: once in some thousands of starts it
+# covers that page and the program ends before it starts. Without randomisation the heap
+# follows the loader, every time.
 function(rq27_wine_emulator loader)
   execute_process(COMMAND uname -m OUTPUT_VARIABLE machine OUTPUT_STRIP_TRAILING_WHITESPACE
                   RESULT_VARIABLE uname_rc ERROR_QUIET)
@@ -33,7 +33,8 @@ function(rq27_wine_emulator loader)
   else()
     get_property(noted GLOBAL PROPERTY RQ27_SETARCH_REFUSED)
     if(NOT noted)
-      message(STATUS "setarch -R is refused here: the tests run under Wine with address randomisation")
+      message(STATUS "setarch -R is refused here: the tests run under Wine with address "
+                     "randomisation")
       set_property(GLOBAL PROPERTY RQ27_SETARCH_REFUSED ON)
     endif()
     set(CMAKE_CROSSCOMPILING_EMULATOR ${loader} PARENT_SCOPE)

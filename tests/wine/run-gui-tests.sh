@@ -30,12 +30,13 @@
 set -u
 shopt -s extglob
 # Wine maps Windows' shared user data at 0x7ffe0000, and the kernel places the 64-bit
-# loader's heap at random up to about 1 GB past the loader: about one start in 2,000 it
-# covers that page and the program ends before it starts. So the run, and every program it
-# starts (a personality is inherited), goes without address randomisation where allowed.
+# loader's heap at random up to about 1 GB past the loader: once in some thousands of
+# starts it covers that page and the program ends before it starts. So the run, and every
+# program it starts (a personality is inherited), goes without address randomisation where
+# allowed.
 if (((0x$(cat /proc/self/personality 2>/dev/null || echo 0) & 0x40000) == 0)); then
   setarch "$(uname -m)" -R true 2>/dev/null && exec setarch "$(uname -m)" -R bash "$0" "$@"
-  echo "setarch -R is refused here: Wine's programs run with address randomisation, and about one start in 2,000 may end at once"
+  echo "setarch -R is refused here: Wine's programs run with address randomisation, and one start in some thousands may end at once"
 fi
 
 HERE=$(cd "$(dirname "$0")" && pwd)
